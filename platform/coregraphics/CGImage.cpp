@@ -1,0 +1,48 @@
+#include <coregraphics/CGImage.hpp>
+
+CGImage::CGImage(size_t width, size_t height, PixelProvider provider)
+    : CFType("CGImage")
+    , m_width(width)
+    , m_height(height)
+    , m_provider(std::move(provider))
+{
+}
+
+std::shared_ptr<const RGBAPixels> CGImage::pixels() const
+{
+    return m_provider ? m_provider() : nullptr;
+}
+
+CGImageRef CGImageCreateWithPixels(std::shared_ptr<const RGBAPixels> pixels)
+{
+    if (!pixels)
+        return nullptr;
+    size_t width = pixels->width;
+    size_t height = pixels->height;
+    return new CGImage(width, height, [pixels = std::move(pixels)] { return pixels; });
+}
+
+CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider provider)
+{
+    return new CGImage(width, height, std::move(provider));
+}
+
+CGImageRef CGImageRetain(CGImageRef image)
+{
+    CFRetain(image);
+    return image;
+}
+
+void CGImageRelease(CGImageRef image)
+{
+    if (image)
+        CFRelease(image);
+}
+
+size_t CGImageGetWidth(CGImageRef image) { return image ? image->width() : 0; }
+size_t CGImageGetHeight(CGImageRef image) { return image ? image->height() : 0; }
+
+std::shared_ptr<const RGBAPixels> CGImageGetPixels(CGImageRef image)
+{
+    return image ? image->pixels() : nullptr;
+}

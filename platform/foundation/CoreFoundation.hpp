@@ -1,0 +1,101 @@
+// CoreFoundation's reference-counted types: numbers, strings, dictionaries. Create and Copy
+// functions return an owned reference (+1); Get functions borrow. Counters let tests prove that
+// every owned reference is released exactly once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class CFType {
+public:
+    explicit CFType(const char* typeName);
+    CFType(const CFType&) = delete;
+    CFType& operator=(const CFType&) = delete;
+    virtual ~CFType();
+
+    const char* typeName() const { return m_typeName; }
+    void retain() const { m_retainCount.fetch_add(1, std::memory_order_relaxed); }
+    // Returns true when this was the last reference and the object has been destroyed.
+    bool release() const;
+    long retainCount() const { return m_retainCount.load(std::memory_order_relaxed); }
+
+private:
+    const char* m_typeName;
+    mutable std::atomic<long> m_retainCount { 1 };
+};
+
+using CFTypeRef = const CFType*;
+using CFIndex = long;
+
+CFTypeRef CFRetain(CFTypeRef);
+// Releasing null is a programmer's error on the platform; here it is refused loudly.
+void CFRelease(CFTypeRef);
+CFIndex CFGetRetainCount(CFTypeRef);
+
+// Live objects and lifetime totals of one type name ("CGImage", "CGImageSource", "CFDictionary", ...).
+struct CFTypeCounters {
+    long live { 0 };
+    long created { 0 };
+    long destroyed { 0 };
+};
+CFTypeCounters CFGetTypeCounters(std::string_view typeName);
+
+class CFNumber final : public CFType {
+public:
+    explicit CFNumber(double value)
+        : CFType("CFNumber")
+        , m_value(value)
+    {
+    }
+    double doubleValue() const { return m_value; }
+
+private:
+    double m_value;
+};
+using CFNumberRef = const CFNumber*;
+
+CFNumberRef CFNumberCreateWithDouble(double);
+
+class CFString final : public CFType {
+public:
+    explicit CFString(std::string value)
+        : CFType("CFString")
+        , m_value(std::move(value))
+    {
+    }
+    const std::string& value() const { return m_value; }
+
+private:
+    std::string m_value;
+};
+using CFStringRef = const CFString*;
+
+// Constant strings live for the whole process and are never released.
+CFStringRef CFSTR(const char* literal);
+
+// The numeric value of a number, as `doubleValue` answers it: null (nil) or a non-number gives 0.0.
+double doubleValue(CFTypeRef);
+
+class CFDictionary final : public CFType {
+public:
+    CFDictionary();
+    ~CFDictionary() override;
+
+    // Retains the value; keys compare by string content.
+    void setValue(CFStringRef key, CFTypeRef value);
+    CFTypeRef value(CFStringRef key) const;
+
+private:
+    std::vector<std::pair<std::string, CFTypeRef>> m_entries;
+};
+using CFDictionaryRef = const CFDictionary*;
+using CFMutableDictionaryRef = CFDictionary*;
+
+CFMutableDictionaryRef CFDictionaryCreateMutable();
+void CFDictionarySetValue(CFMutableDictionaryRef, CFStringRef key, CFTypeRef value);
+// Borrowed value, or null when the dictionary or the key is absent.
+CFTypeRef CFDictionaryGetValue(CFDictionaryRef, CFStringRef key);

@@ -1,0 +1,32 @@
+// The subcommands of zova-sim. Each registers itself next to its definition.
+#pragma once
+
+#include <coregraphics/CGGeometry.hpp>
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace sim {
+
+struct Options {
+    std::optional<std::filesystem::path> root; // --root DIR
+    std::optional<CGSize> screen;              // --screen WxH, in points
+};
+
+struct Command {
+    const char* name;
+    const char* usage;   // one line per form, without the program name
+    const char* summary; // what it does, a few lines
+    bool needsRoot;
+    int (*run)(const Options&, std::span<const std::string> arguments);
+};
+
+// Registers a subcommand; call it from a static initialiser in the command's own file.
+bool registerCommand(const Command&);
+
+// A one-line error to stderr, prefixed with the program name; returns the exit status to use.
+int fail(const std::string& message, int status = 1);
+
+}
