@@ -4,7 +4,9 @@
 
 #include <objc/runtime.hpp>
 
+#include <atomic>
 #include <memory>
+#include <typeinfo>
 
 class NSObject : public std::enable_shared_from_this<NSObject> {
 public:
@@ -18,5 +20,6 @@ public:
     bool isKindOfClass(Class) const;
 
 private:
-    mutable Class m_isa { nullptr };
+    mutable std::atomic<const std::type_info*> m_isaType { nullptr };
+    mutable std::atomic<Class> m_isa { nullptr };
 };

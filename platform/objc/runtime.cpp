@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <map>
 #include <mutex>
 #include <string>
@@ -19,6 +20,7 @@ struct objc_class {
     std::string superclassName;
     bool isRegistered { false };
     objc::Factory factory { nullptr };
+    std::string imageName;
     std::unordered_map<SEL, IMP> methods;
 };
 
@@ -65,6 +67,28 @@ Class superclassOf(Runtime& rt, Class cls)
     std::abort();
 }
 
+// A superclass chain that leads back to the class would make every lookup spin forever.
+bool chainReaches(Runtime& rt, std::string_view from, std::string_view target)
+{
+    for (size_t steps = 0; !from.empty() && steps <= rt.classes.size(); ++steps) {
+        if (from == target)
+            return true;
+        auto it = rt.classes.find(from);
+        if (it == rt.classes.end())
+            return false;
+        from = it->second->superclassName;
+    }
+    return !from.empty();
+}
+
+std::string imageContaining(const void* address)
+{
+    Dl_info info {};
+    if (!address || !::dladdr(address, &info) || !info.dli_fname)
+        return {};
+    return info.dli_fname;
+}
+
 const Class s_rootClass = objc::registerClass<NSObject>("NSObject", "");
 
 }
@@ -97,6 +121,13 @@ Class objc_getClass(const char* name)
 const char* class_getName(Class cls)
 {
     return cls ? cls->name.c_str() : "nil";
+}
+
+const char* class_getImageName(Class cls)
+{
+    if (!cls || cls->imageName.empty())
+        return nullptr;
+    return cls->imageName.c_str();
 }
 
 Class class_getSuperclass(Class cls)
@@ -183,13 +214,25 @@ namespace objc {
 Class registerClass(const char* name, const char* superclassName, const std::type_info& type,
     Factory factory, std::initializer_list<Method> methods)
 {
+    // The caller's return address lies in the shared object whose static initialiser registers the class.
+    std::string image = imageContaining(__builtin_extract_return_addr(__builtin_return_address(0)));
+    if (!name || !*name || !superclassName)
+        fail("class registered without a name or superclass name:", name ? name : "(null)");
     auto& rt = runtime();
     std::lock_guard guard(rt.lock);
     Class cls = classEntry(rt, name);
-    if (cls->isRegistered)
-        fail("class registered twice:", name);
+    if (cls->isRegistered) {
+        // As the platform does with a class defined in two images: warn, and keep the first.
+        std::fprintf(stderr, "objc: class %s is implemented in both %s and %s; the first is used\n", name,
+            cls->imageName.c_str(), image.c_str());
+        rt.classesByType.emplace(std::type_index(type), cls);
+        return cls;
+    }
+    if (chainReaches(rt, superclassName, name))
+        fail("superclass chain loops back to", name);
     cls->superclassName = superclassName;
     cls->factory = factory;
+    cls->imageName = std::move(image);
     for (const auto& method : methods)
         cls->methods[sel_registerName(method.selector)] = method.implementation;
     cls->isRegistered = true;
@@ -201,9 +244,15 @@ Class registerClass(const char* name, const char* superclassName, const std::typ
 
 Class NSObject::objcClass() const
 {
-    if (!m_isa)
-        m_isa = object_getClass(this);
-    return m_isa;
+    // The cache is checked against the dynamic type: a message sent while a base constructor runs
+    // must not pin the object to its base class for the rest of its life.
+    const std::type_info& type = typeid(*this);
+    if (m_isaType.load(std::memory_order_acquire) == &type)
+        return m_isa.load(std::memory_order_relaxed);
+    Class cls = object_getClass(this);
+    m_isa.store(cls, std::memory_order_relaxed);
+    m_isaType.store(&type, std::memory_order_release);
+    return cls;
 }
 
 bool NSObject::respondsToSelector(SEL selector) const

@@ -23,6 +23,8 @@ const char* sel_getName(SEL);
 Class objc_getClass(const char* name);
 const char* class_getName(Class);
 Class class_getSuperclass(Class);
+// The path of the shared object (or executable) that registered the class, or null.
+const char* class_getImageName(Class);
 
 // The implementation a message to an instance of the class runs (walking superclasses), or null.
 IMP class_getMethodImplementation(Class, SEL);
@@ -50,6 +52,7 @@ struct Method {
 
 // Registers (or completes) a class. The superclass is named so that registration order across
 // translation units does not matter; it must be registered before the first message is sent.
+// Call it from the shared object that defines the class: that object becomes the class's image.
 Class registerClass(const char* name, const char* superclassName, const std::type_info& type,
     Factory factory, std::initializer_list<Method> methods);
 
