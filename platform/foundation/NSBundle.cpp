@@ -1,0 +1,250 @@
+#include <foundation/NSBundle.hpp>
+
+#include <foundation/DeviceRoot.hpp>
+#include <foundation/NSData.hpp>
+#include <foundation/NSProcessInfo.hpp>
+
+#include <cstdio>
+#include <dlfcn.h>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+static const Class s_class = objc::registerClass<NSBundle>("NSBundle", "NSObject");
+
+namespace {
+
+// An Info.plist is a few kilobytes; a larger file is not read.
+constexpr size_t maximumInfoBytes = 1 << 20;
+
+struct Registry {
+    std::mutex lock;
+    std::shared_ptr<NSBundle> mainBundle;
+    std::vector<std::shared_ptr<NSBundle>> declaredFrameworks;
+    // Keyed by host path, so a new device root never hands out a bundle of the old one.
+    std::map<std::string, std::shared_ptr<NSBundle>> bundlesByHostPath;
+};
+
+// Leaked on purpose: bundles stay valid for code that runs at exit.
+Registry& registry()
+{
+    static auto* instance = new Registry;
+    return *instance;
+}
+
+std::string normalizedDevicePath(const std::string& devicePath)
+{
+    std::string path = std::filesystem::path(devicePath).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string joinDevicePath(const std::string& directory, const std::string& name)
+{
+    return directory.back() == '/' ? directory + name : directory + "/" + name;
+}
+
+// A name of a file directly in the bundle directory, never a path that leads elsewhere.
+bool isPlainFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+std::optional<PlistDictionary> readInfo(const std::filesystem::path& bundleDirectory)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(bundleDirectory, error))
+        return std::nullopt;
+    auto bytes = FileIO::readFile(bundleDirectory / "Info.plist", maximumInfoBytes);
+    if (!bytes)
+        return std::nullopt;
+    auto propertyList = NSPropertyListSerialization::propertyListWithData(*bytes);
+    if (!propertyList || !propertyList->get<PlistDictionary>())
+        return std::nullopt;
+    return *propertyList->get<PlistDictionary>();
+}
+
+std::shared_ptr<NSBundle> declaredBundle(const std::string& identifier, const std::string& executableName)
+{
+    PlistDictionary info;
+    if (!identifier.empty())
+        info["CFBundleIdentifier"] = identifier;
+    if (!executableName.empty())
+        info["CFBundleExecutable"] = executableName;
+    return std::make_shared<NSBundle>(std::string(), std::move(info), true);
+}
+
+}
+
+NSBundle::NSBundle(std::string devicePath, PlistDictionary info, bool isLoaded)
+    : m_path(std::move(devicePath))
+    , m_info(std::move(info))
+    , m_isLoaded(isLoaded)
+{
+}
+
+std::shared_ptr<NSBundle> NSBundle::mainBundle()
+{
+    auto& bundles = registry();
+    std::lock_guard guard(bundles.lock);
+    if (!bundles.mainBundle)
+        bundles.mainBundle = declaredBundle(std::string(), NSProcessInfo::processInfo()->processName());
+    return bundles.mainBundle;
+}
+
+void NSBundle::setMainBundleIdentity(const std::string& identifier, const std::string& executableName)
+{
+    auto bundle = declaredBundle(identifier, executableName);
+    {
+        auto& bundles = registry();
+        std::lock_guard guard(bundles.lock);
+        bundles.mainBundle = std::move(bundle);
+    }
+    if (!executableName.empty())
+        NSProcessInfo::processInfo()->setProcessName(executableName);
+}
+
+std::vector<std::shared_ptr<NSBundle>> NSBundle::allFrameworks()
+{
+    auto& bundles = registry();
+    std::lock_guard guard(bundles.lock);
+    auto frameworks = bundles.declaredFrameworks;
+    for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+        if (std::filesystem::path(bundle->bundlePath()).extension() == ".framework" && bundle->isLoaded())
+            frameworks.push_back(bundle);
+    }
+    return frameworks;
+}
+
+void NSBundle::registerLoadedFramework(const std::string& identifier)
+{
+    if (identifier.empty())
+        return;
+    auto& bundles = registry();
+    std::lock_guard guard(bundles.lock);
+    for (const auto& framework : bundles.declaredFrameworks) {
+        if (framework->bundleIdentifier() == identifier)
+            return;
+    }
+    bundles.declaredFrameworks.push_back(declaredBundle(identifier, std::string()));
+}
+
+std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& devicePath)
+{
+    auto hostPath = DeviceRoot::resolve(devicePath);
+    if (!hostPath)
+        return nullptr;
+    std::string key = normalizedDevicePath(hostPath->string());
+    auto& bundles = registry();
+    std::lock_guard guard(bundles.lock);
+    if (auto it = bundles.bundlesByHostPath.find(key); it != bundles.bundlesByHostPath.end())
+        return it->second;
+    auto info = readInfo(key);
+    if (!info)
+        return nullptr;
+    auto bundle = std::make_shared<NSBundle>(normalizedDevicePath(devicePath), std::move(*info), false);
+    bundles.bundlesByHostPath.emplace(key, bundle);
+    return bundle;
+}
+
+std::shared_ptr<NSBundle> NSBundle::bundleForClass(Class cls)
+{
+    if (const char* image = class_getImageName(cls)) {
+        auto& bundles = registry();
+        std::lock_guard guard(bundles.lock);
+        for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+            if (bundle->isBackedBy(image))
+                return bundle;
+        }
+    }
+    return mainBundle();
+}
+
+std::string NSBundle::bundleIdentifier() const
+{
+    return infoString("CFBundleIdentifier");
+}
+
+std::string NSBundle::executablePath() const
+{
+    std::string name = infoString("CFBundleExecutable");
+    if (m_path.empty() || !isPlainFileName(name))
+        return {};
+    return joinDevicePath(m_path, name);
+}
+
+bool NSBundle::load()
+{
+    {
+        std::lock_guard guard(m_lock);
+        if (m_isLoaded)
+            return true;
+    }
+    std::string executable = executablePath();
+    auto hostPath = executable.empty() ? std::nullopt : DeviceRoot::resolve(executable);
+    if (!hostPath) {
+        std::fprintf(stderr, "NSBundle: can't load %s: it names no executable\n", m_path.c_str());
+        return false;
+    }
+    // Not under the lock: the executable's initialisers may well ask this bundle about itself.
+    // Never closed: classes it registers live as long as the process.
+    void* handle = ::dlopen(hostPath->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* reason = ::dlerror();
+        std::fprintf(stderr, "NSBundle: can't load %s: %s\n", m_path.c_str(), reason ? reason : "unknown error");
+        return false;
+    }
+    std::lock_guard guard(m_lock);
+    m_loadedImage = hostPath->string();
+    m_isLoaded = true;
+    return true;
+}
+
+bool NSBundle::isLoaded() const
+{
+    std::lock_guard guard(m_lock);
+    return m_isLoaded;
+}
+
+Class NSBundle::principalClass()
+{
+    std::string name = infoString("NSPrincipalClass");
+    if (name.empty() || !load())
+        return nullptr;
+    return objc_getClass(name.c_str());
+}
+
+std::string NSBundle::pathForResource(const std::string& name, const std::string& type) const
+{
+    std::string extension = !type.empty() && type.front() == '.' ? type.substr(1) : type;
+    std::string file = extension.empty() ? name : name + "." + extension;
+    if (m_path.empty() || name.empty() || !isPlainFileName(file))
+        return {};
+    std::string devicePath = joinDevicePath(m_path, file);
+    auto hostPath = DeviceRoot::resolve(devicePath);
+    std::error_code error;
+    if (!hostPath || !std::filesystem::is_regular_file(*hostPath, error))
+        return {};
+    return devicePath;
+}
+
+std::string NSBundle::infoString(const char* key) const
+{
+    auto it = m_info.find(key);
+    if (it == m_info.end())
+        return {};
+    const auto* text = it->second.get<std::string>();
+    return text ? *text : std::string();
+}
+
+bool NSBundle::isBackedBy(const std::string& imagePath) const
+{
+    std::lock_guard guard(m_lock);
+    if (!m_isLoaded || m_loadedImage.empty())
+        return false;
+    if (m_loadedImage == imagePath)
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(m_loadedImage, imagePath, error) && !error;
+}
