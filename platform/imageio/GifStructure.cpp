@@ -1,0 +1,202 @@
+#include <imageio/CGImageSource.hpp>
+#include <imageio/GifStructure.hpp>
+
+#include <cstring>
+
+namespace {
+
+enum class BlocksEnd {
+    Complete,
+    Truncated,
+};
+
+class GifCursor {
+public:
+    explicit GifCursor(std::span<const uint8_t> bytes)
+        : m_bytes(bytes)
+    {
+    }
+
+    size_t position() const { return m_position; }
+    size_t remaining() const { return m_bytes.size() - m_position; }
+    const uint8_t* at(size_t offset) const { return m_bytes.data() + offset; }
+
+    bool readByte(uint8_t& value)
+    {
+        if (remaining() < 1)
+            return false;
+        value = m_bytes[m_position++];
+        return true;
+    }
+
+    uint16_t u16At(size_t offset) const { return static_cast<uint16_t>(m_bytes[offset] | m_bytes[offset + 1] << 8); }
+
+    bool skip(size_t count)
+    {
+        if (remaining() < count)
+            return false;
+        m_position += count;
+        return true;
+    }
+
+    // Walks data sub-blocks up to and past their terminator; only the length bytes are touched.
+    BlocksEnd skipSubBlocks()
+    {
+        for (;;) {
+            uint8_t length;
+            if (!readByte(length))
+                return BlocksEnd::Truncated;
+            if (length == 0)
+                return BlocksEnd::Complete;
+            if (!skip(length)) {
+                m_position = m_bytes.size();
+                return BlocksEnd::Truncated;
+            }
+        }
+    }
+
+private:
+    std::span<const uint8_t> m_bytes;
+    size_t m_position { 0 };
+};
+
+struct GifControl {
+    bool isPresent { false };
+    GifDisposal disposal { GifDisposal::None };
+    int transparentIndex { -1 };
+    uint16_t delayHundredths { 0 };
+};
+
+GifDisposal disposalFromField(unsigned field)
+{
+    switch (field) {
+    case 1:
+        return GifDisposal::Leave;
+    case 2:
+        return GifDisposal::RestoreBackground;
+    case 3:
+        return GifDisposal::RestorePrevious;
+    default:
+        // 0 and the undefined values 4 to 7 are drawn as "no disposal", as browsers do.
+        return GifDisposal::None;
+    }
+}
+
+// Reads a colour table flagged in a packed field; false when the file ends inside it.
+bool readColorTable(GifCursor& cursor, uint8_t packed, GifColorTable& table)
+{
+    if (!(packed & 0x80))
+        return true;
+    table.count = static_cast<uint16_t>(2u << (packed & 0x07));
+    table.offset = cursor.position();
+    return cursor.skip(size_t { 3 } * table.count);
+}
+
+std::optional<GifStructure> readScreen(GifCursor& cursor)
+{
+    if (!cursor.skip(6 + 7))
+        return std::nullopt;
+    GifStructure structure;
+    structure.width = cursor.u16At(6);
+    structure.height = cursor.u16At(8);
+    size_t area = size_t { structure.width } * structure.height;
+    if (area == 0 || area > ImageIOLimits::maxPixels)
+        return std::nullopt;
+    if (!readColorTable(cursor, *cursor.at(10), structure.globalColors))
+        return std::nullopt;
+    return structure;
+}
+
+// Skips an extension; a graphic control extension also becomes the pending control data.
+bool readExtension(GifCursor& cursor, GifControl& control)
+{
+    uint8_t label;
+    if (!cursor.readByte(label))
+        return false;
+    size_t firstBlock = cursor.position();
+    if (cursor.skipSubBlocks() != BlocksEnd::Complete)
+        return false;
+    if (label != 0xF9 || *cursor.at(firstBlock) < 4)
+        return true;
+    uint8_t packed = *cursor.at(firstBlock + 1);
+    control.isPresent = true;
+    control.disposal = disposalFromField((packed >> 2) & 0x07);
+    control.delayHundredths = cursor.u16At(firstBlock + 2);
+    control.transparentIndex = (packed & 0x01) ? *cursor.at(firstBlock + 4) : -1;
+    return true;
+}
+
+// A frame whose descriptor, colour table and code size are all there; its data may be cut short.
+std::optional<GifFrameInfo> readFrame(GifCursor& cursor, const GifControl& control, BlocksEnd& end)
+{
+    GifFrameInfo frame;
+    frame.descriptorOffset = cursor.position() - 1;
+    size_t fields = cursor.position();
+    if (!cursor.skip(9))
+        return std::nullopt;
+    frame.left = cursor.u16At(fields);
+    frame.top = cursor.u16At(fields + 2);
+    frame.width = cursor.u16At(fields + 4);
+    frame.height = cursor.u16At(fields + 6);
+    uint8_t packed = *cursor.at(fields + 8);
+    frame.isInterlaced = packed & 0x40;
+    // Even a clipped frame is decompressed whole row by row: bound that work too.
+    if (size_t { frame.width } * frame.height > ImageIOLimits::maxPixels)
+        return std::nullopt;
+    if (!readColorTable(cursor, packed, frame.localColors) || !cursor.skip(1))
+        return std::nullopt;
+    frame.hasControl = control.isPresent;
+    frame.disposal = control.disposal;
+    frame.transparentIndex = control.transparentIndex;
+    frame.delayHundredths = control.delayHundredths;
+    end = cursor.skipSubBlocks();
+    return frame;
+}
+
+void readFrames(GifCursor& cursor, GifStructure& structure)
+{
+    GifControl control;
+    while (structure.frames.size() < ImageIOLimits::maxFrames) {
+        uint8_t introducer;
+        if (!cursor.readByte(introducer))
+            return;
+        if (introducer == 0x21) {
+            if (!readExtension(cursor, control))
+                return;
+        } else if (introducer == 0x2C) {
+            auto end = BlocksEnd::Complete;
+            auto frame = readFrame(cursor, control, end);
+            if (!frame)
+                return;
+            structure.frames.push_back(*frame);
+            if (end == BlocksEnd::Truncated)
+                return;
+            // Control data applies to the one image that follows it.
+            control = {};
+        } else {
+            // The trailer, or a byte that starts no block: either way nothing more to read.
+            return;
+        }
+    }
+}
+
+}
+
+bool hasGifSignature(std::span<const uint8_t> bytes)
+{
+    return bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0);
+}
+
+std::optional<GifStructure> scanGifStructure(std::span<const uint8_t> bytes)
+{
+    if (!hasGifSignature(bytes))
+        return std::nullopt;
+    GifCursor cursor(bytes);
+    auto structure = readScreen(cursor);
+    if (!structure)
+        return std::nullopt;
+    readFrames(cursor, *structure);
+    if (structure->frames.empty())
+        return std::nullopt;
+    return structure;
+}

@@ -1,0 +1,49 @@
+// The layout of a GIF file, found by walking its blocks without decompressing any frame: canvas
+// size, colour tables (as places in the file) and, per frame, its rectangle, control data and
+// where its image descriptor starts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+struct GifColorTable {
+    size_t offset { 0 }; // of the first RGB triple
+    uint16_t count { 0 }; // 0: no table
+};
+
+enum class GifDisposal : uint8_t {
+    None,
+    Leave,
+    RestoreBackground,
+    RestorePrevious,
+};
+
+struct GifFrameInfo {
+    size_t descriptorOffset { 0 }; // of the image separator
+    uint16_t left { 0 };
+    uint16_t top { 0 };
+    uint16_t width { 0 };
+    uint16_t height { 0 };
+    bool isInterlaced { false };
+    GifColorTable localColors;
+    bool hasControl { false };
+    GifDisposal disposal { GifDisposal::None };
+    int transparentIndex { -1 };
+    uint16_t delayHundredths { 0 };
+};
+
+struct GifStructure {
+    uint16_t width { 0 };
+    uint16_t height { 0 };
+    GifColorTable globalColors;
+    std::vector<GifFrameInfo> frames;
+};
+
+// None when the bytes aren't a GIF, the canvas is empty or above the pixel budget, or no frame
+// could be read. Damage after the first frame ends the frame list there; a frame whose compressed
+// data is cut short is kept, since the part that is there can be shown.
+std::optional<GifStructure> scanGifStructure(std::span<const uint8_t> bytes);
+bool hasGifSignature(std::span<const uint8_t> bytes);
