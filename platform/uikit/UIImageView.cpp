@@ -1,0 +1,21 @@
+#include <uikit/UIImageView.hpp>
+
+#include <uikit/UIImage.hpp>
+
+static const Class s_class = objc::registerClass<UIImageView>("UIImageView", "UIView");
+
+UIImageView::UIImageView()
+    : UIImageView(CGRectZero)
+{
+}
+
+UIImageView::UIImageView(CGRect frame)
+    : UIView(frame)
+{
+    setUserInteractionEnabled(false);
+}
+
+std::shared_ptr<UIImageView> UIImageView::initWithFrame(CGRect frame)
+{
+    return std::make_shared<UIImageView>(frame);
+}
