@@ -214,8 +214,13 @@ namespace objc {
 Class registerClass(const char* name, const char* superclassName, const std::type_info& type,
     Factory factory, std::initializer_list<Method> methods)
 {
-    // The caller's return address lies in the shared object whose static initialiser registers the class.
-    std::string image = imageContaining(__builtin_extract_return_addr(__builtin_return_address(0)));
+    // The name literal sits in the registering object's read-only data; a computed name doesn't, so
+    // the factory and the type's descriptor (which may be shared between objects) come after it.
+    std::string image = imageContaining(name);
+    if (image.empty())
+        image = imageContaining(reinterpret_cast<const void*>(factory));
+    if (image.empty())
+        image = imageContaining(&type);
     if (!name || !*name || !superclassName)
         fail("class registered without a name or superclass name:", name ? name : "(null)");
     auto& rt = runtime();

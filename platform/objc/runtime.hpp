@@ -52,7 +52,7 @@ struct Method {
 
 // Registers (or completes) a class. The superclass is named so that registration order across
 // translation units does not matter; it must be registered before the first message is sent.
-// Call it from the shared object that defines the class: that object becomes the class's image.
+// Pass the name as a literal of the object that defines the class: that object becomes its image.
 Class registerClass(const char* name, const char* superclassName, const std::type_info& type,
     Factory factory, std::initializer_list<Method> methods);
 
