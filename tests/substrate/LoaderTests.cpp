@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+using Names = std::vector<std::string>;
+
 namespace {
 
-std::vector<std::string> s_loadedStems;
+Names s_loadedStems;
 
 class LoaderHostClass : public NSObject { };
 const Class s_hostClass = objc::registerClass<LoaderHostClass>("ZTLoaderHostClass", "NSObject");
@@ -31,18 +33,20 @@ extern "C" __attribute__((visibility("default"))) void zovaTestRecordLoad(const 
 
 namespace {
 
-using Names = std::vector<std::string>;
+using Format = NSPropertyListSerialization::Format;
 
 PlistValue strings(const Names& names)
 {
-    PlistArray array;
-    for (const auto& name : names)
-        array.emplace_back(name);
-    return array;
+    return PlistArray(names.begin(), names.end());
 }
 
-// Each test runs in a device of its own and names its libraries after itself, so every library
-// is a fresh copy that the dynamic loader has not seen yet in this process.
+size_t lineCount(const std::string& text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Each test has a device of its own and names its libraries after itself, so every library is a
+// fresh copy that the dynamic loader has not seen yet in this process.
 class LoaderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -53,28 +57,26 @@ protected:
         m_prefix = testing::UnitTest::GetInstance()->current_test_info()->name();
     }
 
-    std::string stem(const std::string& name) const { return m_prefix + "_" + name; }
-
-    void installTweak(const std::string& name, const PlistValue& propertyList,
-        NSPropertyListSerialization::Format format = NSPropertyListSerialization::Format::XML)
+    std::string path(const std::string& name, const char* extension) const
     {
-        std::string path = std::string(Substrate::dynamicLibrariesDirectory) + stem(name);
-        m_device.write(path + ".plist", NSPropertyListSerialization::dataWithPropertyList(propertyList, format));
-        m_device.copy(ZOVA_TEST_TWEAK, path + ".dylib");
+        return Substrate::dynamicLibrariesDirectory + m_prefix + "_" + name + extension;
     }
-
-    void installFilter(const std::string& name, PlistDictionary filter)
-    {
-        installTweak(name, PlistDictionary { { "Filter", std::move(filter) } });
-    }
-
-    Names loadedStems() const { return s_loadedStems; }
     Names stems(const Names& names) const
     {
         Names result;
         for (const auto& name : names)
-            result.push_back(stem(name));
+            result.push_back(m_prefix + "_" + name);
         return result;
+    }
+
+    void install(const std::string& name, const PlistValue& propertyList, Format format = Format::XML)
+    {
+        m_device.write(path(name, ".plist"), NSPropertyListSerialization::dataWithPropertyList(propertyList, format));
+        m_device.copy(ZOVA_TEST_TWEAK, path(name, ".dylib"));
+    }
+    void installFilter(const std::string& name, PlistDictionary filter, Format format = Format::XML)
+    {
+        install(name, PlistDictionary { { "Filter", std::move(filter) } }, format);
     }
 
     TemporaryDevice m_device;
@@ -83,129 +85,80 @@ protected:
 
 }
 
-// The main bundle and every loaded framework must count, in name order; other bundles must not.
-TEST_F(LoaderTest, BundlesFilterMatchesMainBundleOrLoadedFramework)
+// Each kind must match what the process is (main bundle or a loaded framework, executable name,
+// a registered class) and nothing else; property lists are read in name order.
+TEST_F(LoaderTest, EachFilterKindMatchesTheProcess)
 {
-    installFilter("c_other", { { "Bundles", strings({ "com.zova.elsewhere" }) } });
+    installFilter("f_other_bundle", { { "Bundles", strings({ "com.zova.elsewhere" }) } });
     installFilter("b_framework", { { "Bundles", strings({ "com.zova.elsewhere", "com.zova.HostUI" }) } });
-    installFilter("a_main", { { "Bundles", strings({ "com.zova.loaderhost" }) } });
+    installFilter("a_main_bundle", { { "Bundles", strings({ "com.zova.loaderhost" }) } });
+    installFilter("c_executable", { { "Executables", strings({ "loaderhost" }) } });
+    installFilter("g_other_executable", { { "Executables", strings({ "springboard" }) } });
+    installFilter("d_class", { { "Classes", strings({ "ZTNoSuchClass", "ZTLoaderHostClass" }) } });
+    installFilter("h_missing_class", { { "Classes", strings({ "ZTNoSuchClass" }) } });
     auto summary = Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_main", "b_framework" }));
-    ASSERT_EQ(summary.loaded.size(), 2u);
-    EXPECT_EQ(summary.loaded[0], std::string(Substrate::dynamicLibrariesDirectory) + stem("a_main") + ".dylib");
+    EXPECT_EQ(s_loadedStems, stems({ "a_main_bundle", "b_framework", "c_executable", "d_class" }));
+    ASSERT_EQ(summary.loaded.size(), 4u);
+    EXPECT_EQ(summary.loaded[0], path("a_main_bundle", ".dylib"));
     EXPECT_TRUE(summary.failures.empty());
-    EXPECT_NE(summary.description().find(stem("b_framework") + ".dylib"), std::string::npos);
 }
 
-// The executable name and registered classes are kinds of their own.
-TEST_F(LoaderTest, ExecutablesAndClassesFiltersMatch)
+// Several kinds must all match unless Mode is "Any", which needs one and still refuses none.
+TEST_F(LoaderTest, ModeDecidesHowKindsCombine)
 {
-    installFilter("a_executable", { { "Executables", strings({ "loaderhost" }) } });
-    installFilter("b_wrong_executable", { { "Executables", strings({ "springboard" }) } });
-    installFilter("c_class", { { "Classes", strings({ "ZTNoSuchClass", "ZTLoaderHostClass" }) } });
-    installFilter("d_missing_class", { { "Classes", strings({ "ZTNoSuchClass" }) } });
+    PlistValue ourBundle = strings({ "com.zova.loaderhost" });
+    PlistValue otherExecutable = strings({ "springboard" });
+    installFilter("a_all_match", { { "Bundles", ourBundle }, { "Executables", strings({ "loaderhost" }) } });
+    installFilter("b_one_fails", { { "Bundles", ourBundle }, { "Executables", otherExecutable } });
+    installFilter("c_any_one", { { "Mode", "Any" }, { "Bundles", ourBundle }, { "Executables", otherExecutable } });
+    installFilter("d_any_none", { { "Mode", "Any" }, { "Classes", strings({ "ZTNoSuchClass" }) }, { "Executables", otherExecutable } });
     Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_executable", "c_class" }));
+    EXPECT_EQ(s_loadedStems, stems({ "a_all_match", "c_any_one" }));
 }
 
-// Without Mode "Any", one kind that fails must keep the library out.
-TEST_F(LoaderTest, SeveralKindsMustAllMatch)
-{
-    installFilter("a_both", { { "Bundles", strings({ "com.zova.loaderhost" }) }, { "Executables", strings({ "loaderhost" }) } });
-    installFilter("b_one", { { "Bundles", strings({ "com.zova.loaderhost" }) }, { "Executables", strings({ "springboard" }) } });
-    installFilter("c_all_mode", { { "Mode", "All" }, { "Bundles", strings({ "com.zova.loaderhost" }) }, { "Classes", strings({ "ZTNoSuchClass" }) } });
-    Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_both" }));
-}
-
-// Mode "Any" must accept one matching kind, and still refuse when none matches.
-TEST_F(LoaderTest, ModeAnyNeedsOneKind)
-{
-    installFilter("a_one", { { "Mode", "Any" }, { "Bundles", strings({ "com.zova.elsewhere" }) }, { "Executables", strings({ "loaderhost" }) } });
-    installFilter("b_none", { { "Mode", "Any" }, { "Bundles", strings({ "com.zova.elsewhere" }) }, { "Classes", strings({ "ZTNoSuchClass" }) } });
-    Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_one" }));
-}
-
-// A library must never be injected everywhere just because its filter is missing or empty.
+// A library must never be injected everywhere because its filter is missing, empty or mistyped.
 TEST_F(LoaderTest, MissingOrEmptyFilterLoadsNothing)
 {
-    installTweak("a_no_filter", PlistDictionary { { "Bundles", strings({ "com.zova.loaderhost" }) } });
-    installTweak("b_empty_filter", PlistDictionary { { "Filter", PlistDictionary {} } });
-    installTweak("c_filter_not_dictionary", PlistDictionary { { "Filter", strings({ "com.zova.loaderhost" }) } });
-    installFilter("d_wrong_type", { { "Bundles", "com.zova.loaderhost" } });
+    install("a_no_filter", PlistDictionary { { "Bundles", strings({ "com.zova.loaderhost" }) } });
+    install("b_empty_filter", PlistDictionary { { "Filter", PlistDictionary {} } });
+    install("c_filter_not_dictionary", PlistDictionary { { "Filter", strings({ "com.zova.loaderhost" }) } });
+    installFilter("d_kind_not_array", { { "Bundles", "com.zova.loaderhost" } });
     auto summary = Substrate::loadTweaks();
-    EXPECT_TRUE(loadedStems().empty());
-    EXPECT_TRUE(summary.loaded.empty());
+    EXPECT_TRUE(s_loadedStems.empty());
     EXPECT_EQ(summary.description(), "loaded: none");
 }
 
-// Both forms of property list occur on devices; reading only one would silently drop tweaks.
-TEST_F(LoaderTest, BinaryAndXMLPropertyListsAreRead)
+// Both forms occur on devices; one broken file or library must cost one line on stderr each,
+// never the host or the libraries after it.
+TEST_F(LoaderTest, BinaryAndXMLReadBrokenFilesSkipped)
 {
-    PlistDictionary filter { { "Filter", PlistDictionary { { "Executables", strings({ "loaderhost" }) } } } };
-    installTweak("a_binary", filter, NSPropertyListSerialization::Format::Binary);
-    installTweak("b_xml", filter, NSPropertyListSerialization::Format::XML);
-    Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_binary", "b_xml" }));
-}
+    PlistDictionary matching { { "Executables", strings({ "loaderhost" }) } };
+    installFilter("a_binary", matching, Format::Binary);
+    installFilter("b_broken_plist", matching);
+    m_device.write(path("b_broken_plist", ".plist"), std::string("<plist><dict><key>Filter"));
+    installFilter("c_not_elf", matching);
+    m_device.write(path("c_not_elf", ".dylib"), std::string("not an ELF file"));
+    installFilter("d_absent_library", matching);
+    std::filesystem::remove(m_device.hostPath(path("d_absent_library", ".dylib")));
+    installFilter("e_xml", matching, Format::XML);
 
-// One broken file must cost one line on stderr, not the host or the libraries after it.
-TEST_F(LoaderTest, BrokenPropertyListIsSkippedWithOneLine)
-{
-    std::string directory = Substrate::dynamicLibrariesDirectory;
-    m_device.write(directory + stem("a_broken") + ".plist", std::string("<plist><dict><key>Filter"));
-    m_device.copy(ZOVA_TEST_TWEAK, directory + stem("a_broken") + ".dylib");
-    installFilter("b_good", { { "Executables", strings({ "loaderhost" }) } });
     testing::internal::CaptureStderr();
     auto summary = Substrate::loadTweaks();
     std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1);
-    EXPECT_NE(errors.find(stem("a_broken") + ".plist"), std::string::npos);
-    EXPECT_EQ(loadedStems(), stems({ "b_good" }));
-    EXPECT_EQ(summary.failures.size(), 1u);
+    EXPECT_EQ(s_loadedStems, stems({ "a_binary", "e_xml" }));
+    EXPECT_EQ(lineCount(errors), 3u) << errors;
+    EXPECT_NE(errors.find(path("b_broken_plist", ".plist")), std::string::npos);
+    EXPECT_EQ(summary.failures.size(), 3u);
+    EXPECT_NE(summary.description().find("(3 skipped)"), std::string::npos);
 }
 
-// A library that is missing or not a shared object must be skipped and reported, not abort loading.
-TEST_F(LoaderTest, LibraryThatFailsToLoadIsSkipped)
-{
-    std::string directory = Substrate::dynamicLibrariesDirectory;
-    PlistDictionary filter { { "Filter", PlistDictionary { { "Executables", strings({ "loaderhost" }) } } } };
-    m_device.write(directory + stem("a_garbage") + ".plist", NSPropertyListSerialization::dataWithPropertyList(filter, NSPropertyListSerialization::Format::XML));
-    m_device.write(directory + stem("a_garbage") + ".dylib", std::string("not an ELF file"));
-    m_device.write(directory + stem("b_absent") + ".plist", NSPropertyListSerialization::dataWithPropertyList(filter, NSPropertyListSerialization::Format::XML));
-    installTweak("c_good", filter);
-    testing::internal::CaptureStderr();
-    auto summary = Substrate::loadTweaks();
-    std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
-    EXPECT_EQ(summary.failures.size(), 2u);
-    EXPECT_EQ(loadedStems(), stems({ "c_good" }));
-    EXPECT_NE(summary.description().find("2 skipped"), std::string::npos);
-}
-
-// The initialiser binds settings and installs hooks; running it twice would hook twice.
-TEST_F(LoaderTest, InitialiserRunsOncePerProcess)
+// The initialiser installs hooks, so it must run once; a library loaded into the global scope
+// would let its symbols satisfy or shadow those of libraries loaded later.
+TEST_F(LoaderTest, InitialiserRunsOnceAndSymbolsStayLocal)
 {
     installFilter("a_once", { { "Executables", strings({ "loaderhost" }) } });
     Substrate::loadTweaks();
     Substrate::loadTweaks();
-    EXPECT_EQ(loadedStems(), stems({ "a_once" }));
-}
-
-// Loading into the global scope would let one tweak's symbols satisfy or shadow another's.
-TEST_F(LoaderTest, LibrarySymbolsStayLocal)
-{
-    installFilter("a_local", { { "Executables", strings({ "loaderhost" }) } });
-    Substrate::loadTweaks();
-    ASSERT_EQ(loadedStems(), stems({ "a_local" }));
+    EXPECT_EQ(s_loadedStems, stems({ "a_once" }));
     EXPECT_EQ(::dlsym(RTLD_DEFAULT, "zovaTestTweakMarker"), nullptr);
-}
-
-// A device without the folder (or without a root at all) is a normal host with nothing to inject.
-TEST_F(LoaderTest, NoFolderLoadsNothing)
-{
-    auto summary = Substrate::loadTweaks();
-    EXPECT_TRUE(summary.loaded.empty());
-    EXPECT_TRUE(summary.failures.empty());
 }
