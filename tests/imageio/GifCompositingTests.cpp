@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -17,65 +16,39 @@ namespace fs = std::filesystem;
 
 const std::vector<RGB> fourColors { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 250, 250, 10 } };
 
-std::optional<fs::path> findConvert()
-{
-    const char* path = std::getenv("PATH");
-    std::stringstream directories(path ? path : "");
-    for (std::string directory; std::getline(directories, directory, ':');) {
-        auto candidate = fs::path(directory) / "convert";
-        if (!directory.empty() && ::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return std::nullopt;
-}
-
-std::vector<uint8_t> readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
-
-// Raw RGBA canvases, one per frame, as ImageMagick composites them.
-std::vector<std::vector<uint8_t>> coalesce(const fs::path& convert, const std::vector<uint8_t>& gif, size_t frameCount)
+// Raw RGBA canvases, one per frame, as ImageMagick composites them; empty when it fails.
+std::vector<std::vector<uint8_t>> coalesce(const std::vector<uint8_t>& gif, size_t frameCount)
 {
     auto directory = fs::path(testing::TempDir()) / ("imageio-coalesce-" + std::to_string(::getpid()));
-    fs::remove_all(directory);
     fs::create_directories(directory);
     std::ofstream(directory / "in.gif", std::ios::binary).write(reinterpret_cast<const char*>(gif.data()), static_cast<std::streamsize>(gif.size()));
-    auto command = convert.string() + " " + (directory / "in.gif").string() + " -coalesce -depth 8 rgba:" + (directory / "out-%d.rgba").string();
+    auto command = "convert " + (directory / "in.gif").string() + " -coalesce -depth 8 rgba:" + (directory / "out-%d.rgba").string();
     std::vector<std::vector<uint8_t>> frames;
-    if (std::system(command.c_str()) == 0) {
-        for (size_t index = 0; index < frameCount; ++index)
-            frames.push_back(readBytes(directory / ("out-" + std::to_string(index) + ".rgba")));
+    bool converted = std::system(command.c_str()) == 0;
+    for (size_t index = 0; converted && index < frameCount; ++index) {
+        std::ifstream in(directory / ("out-" + std::to_string(index) + ".rgba"), std::ios::binary);
+        frames.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     fs::remove_all(directory);
     return frames;
 }
 
-// Alpha everywhere, colour where the pixel is opaque (a transparent pixel's colour means nothing).
-void expectSameCanvas(const RGBAPixels& ours, const std::vector<uint8_t>& theirs, size_t frame)
+// Alpha everywhere, colour only where opaque: a transparent pixel's colour means nothing.
+std::vector<uint8_t> visibleRow(const std::vector<uint8_t>& rgba, size_t width, size_t y)
 {
-    ASSERT_EQ(ours.bytes.size(), theirs.size()) << "frame " << frame;
-    size_t mismatches = 0;
-    for (size_t i = 0; i < theirs.size() && mismatches < 5; i += 4) {
-        bool same = ours.bytes[i + 3] == theirs[i + 3]
-            && (theirs[i + 3] == 0 || std::equal(theirs.begin() + static_cast<long>(i), theirs.begin() + static_cast<long>(i) + 3, ours.bytes.begin() + static_cast<long>(i)));
-        if (!same) {
-            ++mismatches;
-            size_t pixel = i / 4;
-            ADD_FAILURE() << "frame " << frame << " pixel (" << pixel % ours.width << ", " << pixel / ours.width << "): ours "
-                          << int(ours.bytes[i]) << "," << int(ours.bytes[i + 1]) << "," << int(ours.bytes[i + 2]) << "," << int(ours.bytes[i + 3])
-                          << " theirs " << int(theirs[i]) << "," << int(theirs[i + 1]) << "," << int(theirs[i + 2]) << "," << int(theirs[i + 3]);
-        }
+    std::vector<uint8_t> row(rgba.begin() + static_cast<long>(y * width * 4), rgba.begin() + static_cast<long>((y + 1) * width * 4));
+    for (size_t x = 0; x < width; ++x) {
+        if (row[4 * x + 3] == 0)
+            std::fill_n(row.begin() + static_cast<long>(4 * x), 3, 0);
     }
+    return row;
 }
 
 class GifCompositing : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_convert = findConvert();
-        if (!m_convert)
+        if (std::system("command -v convert > /dev/null") != 0)
             GTEST_SKIP() << "ImageMagick's convert is not on PATH (./dev setup installs it)";
     }
 
@@ -83,16 +56,15 @@ protected:
     {
         auto bytes = encodeGif(gif);
         auto ours = decodeFrames(bytes);
+        auto theirs = coalesce(bytes, gif.frames.size());
         ASSERT_EQ(ours.size(), gif.frames.size());
-        auto theirs = coalesce(*m_convert, bytes, gif.frames.size());
         ASSERT_EQ(theirs.size(), gif.frames.size()) << "ImageMagick failed";
         for (size_t index = 0; index < ours.size(); ++index) {
-            ASSERT_TRUE(ours[index]) << "frame " << index;
-            expectSameCanvas(*ours[index], theirs[index], index);
+            ASSERT_TRUE(ours[index] && ours[index]->bytes.size() == theirs[index].size()) << "frame " << index;
+            for (size_t y = 0; y < gif.height; ++y)
+                EXPECT_EQ(visibleRow(ours[index]->bytes, gif.width, y), visibleRow(theirs[index], gif.width, y)) << "frame " << index << " row " << y;
         }
     }
-
-    std::optional<fs::path> m_convert;
 };
 
 GifFrame withControl(GifFrame frame, int disposal, int transparentIndex = -1)
@@ -124,6 +96,10 @@ TEST_F(GifCompositing, RestoreToBackgroundClearsTheFrameRectangle)
     gif.frames.push_back(withControl(patternFrame(3, 2, 8, 6, 0, 4), 2, 3));
     gif.frames.push_back(withControl(solidFrame(9, 5, 5, 5, 2), 2));
     gif.frames.push_back(withControl(solidFrame(0, 0, 2, 2, 3), 0));
+    // Frames without control data are not disposed of. (ImageMagick carries the last control
+    // data's disposal over to them, so they follow a frame that has none.)
+    gif.frames.push_back(solidFrame(3, 0, 2, 2, 2));
+    gif.frames.push_back(patternFrame(8, 0, 8, 6, 1, 4));
     expectSameAsImageMagick(gif);
 }
 
@@ -161,16 +137,5 @@ TEST_F(GifCompositing, InterlacedRowsLandInPlace)
         frame.isInterlaced = true;
         gif.frames.push_back(frame);
     }
-    expectSameAsImageMagick(gif);
-}
-
-// Catches frames without a control extension being treated differently from "no disposal".
-TEST_F(GifCompositing, FramesWithoutControlData)
-{
-    Gif gif { 16, 12, fourColors, {} };
-    gif.frames.push_back(patternFrame(0, 0, 16, 12, 0, 4));
-    gif.frames.push_back(solidFrame(4, 4, 4, 4, 3));
-    gif.frames.push_back(withControl(solidFrame(10, 2, 3, 3, 2), 2));
-    gif.frames.push_back(patternFrame(8, 0, 8, 6, 1, 4));
     expectSameAsImageMagick(gif);
 }
