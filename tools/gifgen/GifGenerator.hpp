@@ -1,0 +1,45 @@
+// Animated GIFs made in code: the five pictures shipped in the settings bundle, a large picture for
+// the decoding benchmarks, and an encoder that lets tests build GIFs of their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace gifgen {
+
+struct Frame {
+    std::vector<uint8_t> rgba; // width * height * 4 bytes, row-major, not premultiplied
+    uint16_t delay { 10 }; // hundredths of a second
+};
+
+struct EncodeOptions {
+    int colors { 256 }; // 2 to 256; fewer colours make smaller files
+    float dithering { 0.5f }; // 0 (none) to 1 (full); dithering hides banding but costs bytes
+};
+
+// One looping animated GIF of the frames, quantised to a palette shared by all frames.
+// Pixels with alpha below 128 come out transparent. Empty when the size is 0 or above 65535, when
+// there are no frames, or when a frame's pixel buffer does not match the size.
+std::vector<uint8_t> encodeGif(size_t width, size_t height, const std::vector<Frame>& frames, EncodeOptions = {});
+
+// A 1170 x 2532, 60-frame animated GIF, the same bytes on every call.
+std::vector<uint8_t> largeBenchmarkGif();
+
+inline constexpr size_t benchmarkGifWidth = 1170;
+inline constexpr size_t benchmarkGifHeight = 2532;
+inline constexpr size_t benchmarkGifFrameCount = 60;
+
+// The names of the shipped pictures, in the order of the picture choice (0 to 4).
+const std::vector<std::string>& shippedPictureNames();
+
+// One shipped picture, by its place in that order; empty when there is none at that place.
+std::vector<uint8_t> shippedPicture(size_t index);
+
+// Renders and writes the shipped pictures into the directory, creating it when needed.
+// On failure the reason is in error and some pictures may be missing.
+bool writeShippedPictures(const std::filesystem::path& directory, std::string& error);
+
+}
