@@ -1,0 +1,90 @@
+// zova-sim assistant: a process that shows the assistant, with the tweak injected by the loader.
+#include "Command.hpp"
+
+#include <AssistantHost.hpp>
+#include <uikit/UIScreen.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace sim {
+
+namespace {
+
+std::optional<double> parseSeconds(const std::string& text)
+{
+    char* end = nullptr;
+    double seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
+        return std::nullopt;
+    return seconds;
+}
+
+// Checks every step before the host starts, so that a typo doesn't leave half a run behind.
+bool validateSteps(std::span<const std::string> steps, std::string& error)
+{
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const auto& step = steps[i];
+        if (step == "show" || step == "hide" || step == "dump")
+            continue;
+        if (step == "wait") {
+            if (i + 1 >= steps.size() || !parseSeconds(steps[i + 1])) {
+                error = "wait needs a number of seconds (0 to 3600)";
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        error = "unknown step '" + step + "' (steps: show, hide, wait SECONDS, dump)";
+        return false;
+    }
+    return true;
+}
+
+int runAssistant(const Options& options, std::span<const std::string> arguments)
+{
+    FlamesClass flamesClass = FlamesClass::Registered;
+    if (!arguments.empty() && arguments.front() == "--without-flames-class") {
+        flamesClass = FlamesClass::Absent;
+        arguments = arguments.subspan(1);
+    }
+    std::string error;
+    if (!validateSteps(arguments, error))
+        return fail("assistant: " + error, 2);
+    if (options.screen && !UIScreen::setMainScreenSize(*options.screen, 3))
+        return fail("assistant: the screen size is out of range", 2);
+
+    AssistantHost host(flamesClass);
+    host.wait(0);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const auto& step = arguments[i];
+        if (step == "show") {
+            host.show();
+        } else if (step == "hide") {
+            host.hide();
+        } else if (step == "wait") {
+            host.wait(*parseSeconds(arguments[++i]));
+        } else if (step == "dump") {
+            std::printf("%s\n", host.dump().c_str());
+            std::fflush(stdout);
+        }
+        host.wait(0);
+    }
+    return 0;
+}
+
+const bool s_registered = registerCommand({
+    "assistant",
+    "assistant [--without-flames-class] STEP...",
+    "Starts a process that shows the assistant, with the tweak injected, and runs the steps in order:\n"
+    "    show (place a new flames view), hide (remove it), wait SECONDS (turn the main run loop), dump\n"
+    "    (print the window's view tree as JSON). --without-flames-class: the host has no flames view class.",
+    true,
+    &runAssistant,
+});
+
+}
+
+}

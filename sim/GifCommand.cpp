@@ -1,0 +1,123 @@
+// zova-sim gif: what the overlay will make of a picture, for users choosing a GIF and for checks of
+// the decoder against other tools.
+#include "Command.hpp"
+
+#include <JsonWriter.hpp>
+#include <PngWriter.hpp>
+#include <foundation/NSData.hpp>
+#include <imageio/CGImageSource.hpp>
+#include <tweak/gif/GIFFrameTiming.hpp>
+#include <tweak/gif/UIImage+animatedGIF.hpp>
+
+#include <cstdio>
+#include <vector>
+
+namespace sim {
+
+namespace {
+
+struct Timing {
+    std::vector<int32_t> delays;
+    int64_t total { 0 };
+    int32_t divisor { 0 };
+    int64_t listLength { 0 };
+};
+
+// The frames the overlay keeps (those the source gives an image for) and their timing.
+Timing frameTiming(CGImageSourceRef source, size_t count)
+{
+    Timing timing;
+    for (size_t i = 0; i < count; ++i) {
+        CGImageRef image = CGImageSourceCreateImageAtIndex(source, i, nullptr);
+        int32_t delay = animatedGIF::frameDelay(source, i);
+        if (!image)
+            continue;
+        CGImageRelease(image);
+        timing.delays.push_back(delay);
+        timing.total += delay;
+    }
+    timing.divisor = animatedGIF::commonDivisor(timing.delays);
+    timing.listLength = timing.divisor == 0 ? 0 : timing.total / timing.divisor;
+    return timing;
+}
+
+bool writeFrames(CGImageSourceRef source, size_t count, const std::filesystem::path& directory, std::string& error)
+{
+    std::error_code code;
+    std::filesystem::create_directories(directory, code);
+    for (size_t i = 0; i < count; ++i) {
+        CGImageRef image = CGImageSourceCreateImageAtIndex(source, i, nullptr);
+        auto pixels = CGImageGetPixels(image);
+        CGImageRelease(image);
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04zu.png", i);
+        if (!pixels) {
+            error = std::string("frame ") + std::to_string(i) + " can't be decoded";
+            return false;
+        }
+        if (!writePNG(*pixels, directory / name, error))
+            return false;
+    }
+    return true;
+}
+
+std::string describe(const std::filesystem::path& file, size_t fileSize, CGImageSourceRef source, size_t count)
+{
+    auto timing = frameTiming(source, count);
+    CGImageRef first = CGImageSourceCreateImageAtIndex(source, 0, nullptr);
+    size_t width = CGImageGetWidth(first), height = CGImageGetHeight(first);
+    CGImageRelease(first);
+
+    bool refused = timing.total > INT32_MAX || timing.listLength > animatedGIF::maximumFrameListLength;
+    JsonWriter json;
+    json.beginObject();
+    json.member("file", file.string());
+    json.member("fileSize", static_cast<long>(fileSize));
+    json.key("canvas").beginArray().value(static_cast<long>(width)).value(static_cast<long>(height)).endArray();
+    json.member("bytesPerCanvas", static_cast<long>(width * height * 4));
+    json.member("frames", static_cast<long>(count));
+    json.key("delays").beginArray();
+    for (int32_t delay : timing.delays)
+        json.value(static_cast<long>(delay));
+    json.endArray();
+    json.member("divisor", static_cast<long>(timing.divisor));
+    json.member("frameListLength", static_cast<long>(timing.listLength));
+    json.member("duration", static_cast<double>(timing.total) / 100.0);
+    json.member("shown", !refused);
+    json.endObject();
+    return json.str();
+}
+
+int runGif(const Options&, std::span<const std::string> arguments)
+{
+    if (arguments.empty() || (arguments.size() != 1 && arguments.size() != 3) || (arguments.size() == 3 && arguments[1] != "--frames"))
+        return fail("usage: zova-sim gif FILE [--frames DIR]", 2);
+    std::filesystem::path file = arguments[0];
+    auto bytes = FileIO::readFile(file, ImageIOLimits::maxFileBytes);
+    if (!bytes)
+        return fail("gif: can't read " + file.string());
+    auto data = std::make_shared<NSData>(std::move(*bytes));
+    CGImageSourceRef source = CGImageSourceCreateWithData(data.get(), nullptr);
+    if (!source)
+        return fail("gif: " + file.string() + " is not a picture the overlay can show");
+    size_t count = CGImageSourceGetCount(source);
+    std::printf("%s\n", describe(file, data->length(), source, count).c_str());
+    std::string error;
+    bool ok = arguments.size() != 3 || writeFrames(source, count, arguments[2], error);
+    CFRelease(source);
+    return ok ? 0 : fail("gif: " + error);
+}
+
+const bool s_registered = registerCommand({
+    "gif",
+    "gif FILE [--frames DIR]",
+    "Prints, as JSON, what the overlay makes of a picture: canvas, frames, each frame's delay in\n"
+    "    hundredths, their divisor, the frame list's length, the duration, the file's size and the bytes\n"
+    "    of one decoded canvas. --frames DIR writes every composited frame as a PNG.",
+    false,
+    &runGif,
+});
+
+}
+
+}

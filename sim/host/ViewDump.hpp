@@ -1,0 +1,19 @@
+// The view tree of a window as one line of JSON, for scripts and tests to read.
+#pragma once
+
+#include "JsonWriter.hpp"
+
+#include <functional>
+#include <string>
+
+class UIView;
+
+namespace sim {
+
+// Lets a host add members of its own to the views it knows (the flames view's state).
+using ViewDumpExtension = std::function<void(const UIView&, JsonWriter&)>;
+
+void writeView(const UIView&, JsonWriter&, const ViewDumpExtension& = {});
+std::string dumpViewTree(const UIView& root, const ViewDumpExtension& = {});
+
+}

@@ -1,0 +1,64 @@
+// The replacement of the flames view's didMoveToSuperview: the host's own work first, then the
+// picture behind the flames.
+#include "Tweak.hpp"
+#include "ZovaSettings.hpp"
+#include "gif/UIImage+animatedGIF.hpp"
+
+#include <foundation/NSURL.hpp>
+#include <uikit/UIColor.hpp>
+#include <uikit/UIScreen.hpp>
+
+#include <string>
+
+namespace {
+
+CGRect containerFrame(zova::ContainerSize size, CGRect screenBounds)
+{
+    if (size == zova::ContainerSize::FixedSquare)
+        return CGRectMake(0, 0, zova::squareContainerSide, zova::squareContainerSide);
+    return screenBounds;
+}
+
+void placePicture(UIView& flamesView, const zova::Picture& picture, CGRect screenBounds)
+{
+    CGPoint centre { screenBounds.size.width * 0.5, screenBounds.size.height * 0.5 };
+
+    gifView = UIView::initWithFrame(containerFrame(picture.container, screenBounds));
+    gifView->setCenter(centre);
+    gifView->setBackgroundColor(UIColor::clearColor());
+    flamesView.addSubview(gifView);
+    flamesView.sendSubviewToBack(gifView);
+
+    gifImageView = UIImageView::initWithFrame(gifView->bounds());
+    auto url = NSURL::fileURLWithPath(std::string(picture.path));
+    gifImageView->setImage(animatedGIF::animatedImageWithAnimatedGIFURL(url.get()));
+    gifView->addSubview(gifImageView);
+}
+
+void placeOverlay(UIView& flamesView)
+{
+    if (!acceso)
+        return;
+    CGRect screenBounds = UIScreen::mainScreen()->bounds();
+    if (auto picture = zova::pictureForChoice(siripic))
+        placePicture(flamesView, *picture, screenBounds);
+    // Also with no new picture: the latest one follows the current opacity.
+    if (gifImageView) {
+        gifImageView->setAlpha(trasparente ? 1.0 : 0.5);
+        gifImageView->setUserInteractionEnabled(false);
+    }
+}
+
+}
+
+void overlayDidMoveToSuperview(id self, SEL _cmd)
+{
+    if (hostDidMoveToSuperview)
+        hostDidMoveToSuperview(self, _cmd);
+    // The host's placement must go on whatever happens to the picture.
+    try {
+        if (auto* flamesView = dynamic_cast<UIView*>(self))
+            placeOverlay(*flamesView);
+    } catch (...) {
+    }
+}
