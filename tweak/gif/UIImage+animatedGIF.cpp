@@ -109,4 +109,13 @@ std::shared_ptr<UIImage> animatedImageWithAnimatedGIFURL(const NSURL* url)
     return imageFromOwnedSource(CGImageSourceCreateWithURL(url, nullptr));
 }
 
+namespace testing {
+
+std::shared_ptr<UIImage> imageFromOwnedSource(CGImageSourceRef source)
+{
+    return animatedGIF::imageFromOwnedSource(source);
+}
+
+}
+
 }

@@ -4,6 +4,7 @@
 
 #include <foundation/NSData.hpp>
 #include <foundation/NSURL.hpp>
+#include <imageio/CGImageSource.hpp>
 #include <uikit/UIImage.hpp>
 
 #include <cstdint>
@@ -19,5 +20,12 @@ inline constexpr int32_t maximumFrameListLength = 100'000;
 // frame list would be longer than maximumFrameListLength.
 std::shared_ptr<UIImage> animatedImageWithAnimatedGIFData(const NSData*);
 std::shared_ptr<UIImage> animatedImageWithAnimatedGIFURL(const NSURL*);
+
+namespace testing {
+
+// Takes over a source as both entry points do; for sources built in tests from values no file holds.
+std::shared_ptr<UIImage> imageFromOwnedSource(CGImageSourceRef);
+
+}
 
 }

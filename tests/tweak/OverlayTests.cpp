@@ -1,0 +1,238 @@
+// The tweak as the loader injects it into an assistant host: start-up, and every placement rule.
+#include "TweakHost.hpp"
+
+#include <SUICFlamesView.hpp>
+#include <tools/gifgen/GifGenerator.hpp>
+#include <tweak/ZovaSettings.hpp>
+#include <uikit/UIColor.hpp>
+#include <uikit/UIImage.hpp>
+#include <uikit/UIScreen.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::shared_ptr<SUICFlamesView> newFlamesView()
+{
+    return SUICFlamesView::initWithFrame(UIScreen::mainScreen()->bounds());
+}
+
+// The containers the overlay added, back to front: every subview but the host's own flames.
+std::vector<std::shared_ptr<UIView>> containers(const SUICFlamesView& flamesView)
+{
+    std::vector<std::shared_ptr<UIView>> result;
+    for (const auto& subview : flamesView.subviews()) {
+        if (subview != flamesView.flames())
+            result.push_back(subview);
+    }
+    return result;
+}
+
+std::shared_ptr<UIImageView> imageViewIn(const UIView& container)
+{
+    auto subviews = container.subviews();
+    return subviews.size() == 1 ? std::dynamic_pointer_cast<UIImageView>(subviews[0]) : nullptr;
+}
+
+// Places a new flames view in the host's window and gives it back.
+std::shared_ptr<SUICFlamesView> place()
+{
+    auto& host = TweakHost::shared().host();
+    host.show();
+    return std::dynamic_pointer_cast<SUICFlamesView>(host.shownView());
+}
+
+std::vector<uint8_t> solidGif(size_t side, uint8_t red, std::vector<uint16_t> delays)
+{
+    std::vector<gifgen::Frame> frames;
+    for (uint16_t delay : delays) {
+        gifgen::Frame frame;
+        frame.rgba.assign(side * side * 4, 255);
+        for (size_t i = 0; i < side * side; ++i)
+            frame.rgba[i * 4] = red;
+        frame.delay = delay;
+        frames.push_back(std::move(frame));
+        red = static_cast<uint8_t>(red + 40);
+    }
+    return gifgen::encodeGif(side, side, frames);
+}
+
+class ScreenSize {
+public:
+    explicit ScreenSize(CGSize size)
+        : m_previous(UIScreen::mainScreen()->bounds().size)
+    {
+        UIScreen::setMainScreenSize(size, 3);
+    }
+    ~ScreenSize() { UIScreen::setMainScreenSize(m_previous, 3); }
+
+private:
+    CGSize m_previous;
+};
+
+}
+
+// Settings registered with the wrong default, or after the hook, would change the first placement.
+TEST(TweakStartUp, DefaultsApplyAndTheFirstPlacementShowsTheFirstPicture)
+{
+    auto& tweak = TweakHost::shared();
+    EXPECT_TRUE(tweak.accesoAtLoad);
+    EXPECT_TRUE(tweak.trasparenteAtLoad);
+    EXPECT_EQ(tweak.siripicAtLoad, 0);
+    ASSERT_NE(tweak.preferences(), nullptr);
+    EXPECT_EQ(tweak.preferences(), HBPreferences::initWithIdentifier(zova::preferencesIdentifier));
+
+    auto flamesView = place();
+    ASSERT_TRUE(flamesView->isRunning()) << "the host's own implementation must run first";
+    auto added = containers(*flamesView);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0], tweak.gifView());
+    EXPECT_EQ(imageViewIn(*added[0]), tweak.gifImageView());
+    ASSERT_NE(tweak.gifImageView()->image(), nullptr);
+    EXPECT_TRUE(tweak.gifImageView()->image()->isAnimated());
+    EXPECT_DOUBLE_EQ(tweak.gifImageView()->alpha(), 1.0);
+}
+
+// The container must lie behind the flames, transparent, with the image view filling it.
+TEST(TweakPlacement, FullScreenPictureSitsBehindTheFlames)
+{
+    auto& tweak = TweakHost::shared();
+    for (int64_t choice : { 0, 1, 3, 4 }) {
+        tweak.setSettings(true, true, choice);
+        auto flamesView = place();
+        auto subviews = flamesView->subviews();
+        ASSERT_EQ(subviews.size(), 2u);
+        EXPECT_EQ(subviews[0], tweak.gifView()) << "picture " << choice << " must be the backmost subview";
+        EXPECT_EQ(subviews[1], flamesView->flames());
+        EXPECT_EQ(tweak.gifView()->frame(), CGRectMake(0, 0, 390, 844));
+        EXPECT_DOUBLE_EQ(tweak.gifView()->backgroundColor()->alpha(), 0.0);
+        EXPECT_EQ(tweak.gifImageView()->frame(), CGRectMake(0, 0, 390, 844));
+        EXPECT_FALSE(tweak.gifImageView()->isUserInteractionEnabled());
+        EXPECT_TRUE(tweak.gifView()->isUserInteractionEnabled()) << "the container is left as made";
+        EXPECT_NE(tweak.gifImageView()->image(), nullptr) << "picture " << choice;
+    }
+}
+
+// The square picture keeps 500 points whatever the screen, centred on the screen's centre.
+TEST(TweakPlacement, SquarePictureIsCentredAndMayReachPastTheEdges)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, true, 2);
+    place();
+    EXPECT_EQ(tweak.gifView()->frame(), CGRectMake(-55, 172, 500, 500));
+    EXPECT_EQ(tweak.gifImageView()->frame(), CGRectMake(0, 0, 500, 500));
+
+    ScreenSize narrow({ 320, 568 });
+    place();
+    EXPECT_EQ(tweak.gifView()->frame(), CGRectMake(-90, 34, 500, 500));
+}
+
+// Half opacity belongs to the image view only; the sense of the setting must not be reversed.
+TEST(TweakPlacement, OpacityFollowsTrasparente)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, false, 0);
+    place();
+    EXPECT_DOUBLE_EQ(tweak.gifImageView()->alpha(), 0.5);
+    EXPECT_DOUBLE_EQ(tweak.gifView()->alpha(), 1.0);
+    tweak.setSettings(true, true, 0);
+    place();
+    EXPECT_DOUBLE_EQ(tweak.gifImageView()->alpha(), 1.0);
+}
+
+// With the overlay off the host's view must be left exactly as the host made it.
+TEST(TweakPlacement, OverlayOffAddsNothingAndKeepsTheGlobals)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, true, 0);
+    place();
+    auto earlierContainer = tweak.gifView();
+    auto earlierImageView = tweak.gifImageView();
+
+    tweak.setSettings(false, false, 1);
+    auto flamesView = place();
+    EXPECT_TRUE(flamesView->isRunning());
+    EXPECT_TRUE(containers(*flamesView).empty());
+    EXPECT_EQ(tweak.gifView(), earlierContainer);
+    EXPECT_EQ(tweak.gifImageView(), earlierImageView);
+    EXPECT_DOUBLE_EQ(earlierImageView->alpha(), 1.0) << "no opacity is set while the overlay is off";
+}
+
+// A value outside 0 to 5 places nothing but still applies the opacity to the latest image view.
+TEST(TweakPlacement, UnknownPictureOnlyUpdatesTheLatestOpacity)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, true, 0);
+    place();
+    auto earlierImageView = tweak.gifImageView();
+
+    for (int64_t choice : { 6, 7, -1 }) {
+        tweak.setSettings(true, choice != 7, choice);
+        auto flamesView = place();
+        EXPECT_TRUE(containers(*flamesView).empty()) << "picture " << choice;
+        EXPECT_EQ(tweak.gifImageView(), earlierImageView);
+        EXPECT_DOUBLE_EQ(earlierImageView->alpha(), choice == 7 ? 0.5 : 1.0);
+    }
+}
+
+// Every change of superview places one more container, the newest at the back, the older kept.
+TEST(TweakPlacement, EachMoveAddsAContainerNewestAtTheBack)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, true, 1);
+    auto flamesView = newFlamesView();
+    auto& window = tweak.host().window();
+    window.addSubview(flamesView);
+    auto first = tweak.gifView();
+    flamesView->removeFromSuperview();
+    auto second = tweak.gifView();
+    window.addSubview(flamesView);
+    auto third = tweak.gifView();
+
+    auto added = containers(*flamesView);
+    ASSERT_EQ(added.size(), 3u) << "taking the view out of its superview places a container too";
+    EXPECT_EQ(added[0], third);
+    EXPECT_EQ(added[1], second);
+    EXPECT_EQ(added[2], first);
+    EXPECT_EQ(flamesView->subviews().back(), flamesView->flames());
+    flamesView->removeFromSuperview();
+}
+
+// The custom picture is read anew at each placement; earlier containers keep what they showed.
+TEST(TweakPlacement, CustomPictureIsReadAtEachPlacement)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.removeDeviceFile(zova::customPicturePath);
+    tweak.setSettings(true, true, zova::customPictureChoice);
+
+    place();
+    ASSERT_NE(tweak.gifImageView(), nullptr);
+    EXPECT_EQ(tweak.gifImageView()->image(), nullptr) << "no custom file yet: an empty image view";
+    EXPECT_EQ(tweak.gifView()->frame(), CGRectMake(0, 0, 390, 844));
+
+    tweak.writeDeviceFile(zova::customPicturePath, solidGif(8, 10, { 4, 6 }));
+    place();
+    auto firstImage = tweak.gifImageView()->image();
+    ASSERT_NE(firstImage, nullptr);
+    EXPECT_EQ(firstImage->images().size(), 5u);
+    EXPECT_DOUBLE_EQ(firstImage->duration(), 0.10);
+    auto firstImageView = tweak.gifImageView();
+
+    tweak.writeDeviceFile(zova::customPicturePath, solidGif(8, 200, { 3, 5 }));
+    place();
+    ASSERT_NE(tweak.gifImageView()->image(), nullptr);
+    EXPECT_EQ(tweak.gifImageView()->image()->images().size(), 8u);
+    EXPECT_EQ(firstImageView->image(), firstImage);
+}
+
+// Whatever the user imported, the placement goes on; a file that is no image leaves the view empty.
+TEST(TweakPlacement, UndecodableCustomFileLeavesAnEmptyImageView)
+{
+    auto& tweak = TweakHost::shared();
+    tweak.setSettings(true, true, zova::customPictureChoice);
+    tweak.writeDeviceFile(zova::customPicturePath, { 'G', 'I', 'F', '8', '9', 'a', 0xff, 0xff, 0xff, 0xff });
+    auto flamesView = place();
+    EXPECT_EQ(containers(*flamesView).size(), 1u);
+    EXPECT_EQ(tweak.gifImageView()->image(), nullptr);
+    EXPECT_TRUE(flamesView->isRunning());
+}
