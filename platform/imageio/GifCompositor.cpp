@@ -65,8 +65,8 @@ private:
 
 CanvasRect visibleRect(const GifStructure& structure, const GifFrameInfo& frame)
 {
-    if (frame.left >= structure.width || frame.top >= structure.height)
-        return { frame.left, frame.top, 0, 0 };
+    if (frame.left >= structure.width || frame.top >= structure.height || frame.width == 0 || frame.height == 0)
+        return {};
     return {
         frame.left,
         frame.top,
@@ -94,6 +94,8 @@ void clearRect(RGBAPixels& canvas, CanvasRect rect)
 void saveRect(const RGBAPixels& canvas, CanvasRect rect, std::vector<uint8_t>& saved)
 {
     saved.resize(rect.width * rect.height * 4);
+    if (saved.empty())
+        return;
     size_t rowBytes = rect.width * 4;
     for (size_t row = 0; row < rect.height; ++row)
         std::memcpy(saved.data() + row * rowBytes, canvas.bytes.data() + ((rect.y + row) * canvas.width + rect.x) * 4, rowBytes);
@@ -102,7 +104,7 @@ void saveRect(const RGBAPixels& canvas, CanvasRect rect, std::vector<uint8_t>& s
 void restoreRect(RGBAPixels& canvas, CanvasRect rect, const std::vector<uint8_t>& saved)
 {
     size_t rowBytes = rect.width * 4;
-    if (saved.size() != rowBytes * rect.height)
+    if (saved.empty() || saved.size() != rowBytes * rect.height)
         return;
     for (size_t row = 0; row < rect.height; ++row)
         std::memcpy(canvas.bytes.data() + ((rect.y + row) * canvas.width + rect.x) * 4, saved.data() + row * rowBytes, rowBytes);
