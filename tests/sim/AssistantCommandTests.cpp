@@ -1,0 +1,119 @@
+// The assistant host as a separate process: the loader injects the installed tweak by its filter.
+#include "SimProcess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using simtest::Device;
+using simtest::runSim;
+
+namespace {
+
+constexpr const char* identifier = "com.velmarok.zovaprefs";
+
+int countOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+}
+
+// Settings stored before the host starts must be in force at its very first placement.
+TEST(AssistantProcess, StoredSettingsApplyFromTheFirstPlacement)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    ASSERT_EQ(runSim(device.with({ "defaults", "write", identifier, "siripic", "-int", "2" })).status, 0);
+    ASSERT_EQ(runSim(device.with({ "defaults", "write", identifier, "trasparente", "-bool", "NO" })).status, 0);
+
+    auto result = runSim(device.with({ "assistant", "show", "dump" }));
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [-55, 172, 500, 500])"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(R"("class": "UIImageView", "frame": [0, 0, 500, 500], "alpha": 0.5)"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(R"("flamesRunning": true)"), std::string::npos);
+}
+
+// The screen option reaches the host before the tweak reads the screen.
+TEST(AssistantProcess, ScreenSizeOption)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto result = runSim(device.with({ "--screen", "320x568", "assistant", "show", "dump" }));
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [0, 0, 320, 568], "alpha": 1, "hidden": false, "tag": 0, "userInteractionEnabled": true, "backgroundColor": [0, 0, 0, 0])"), std::string::npos) << result.out;
+}
+
+// A change written while the host runs shows at the next placement, without a restart.
+TEST(AssistantProcess, ChangeReachesARunningHost)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    // The host waits while a second process turns the overlay off.
+    pid_t writer = fork();
+    if (writer == 0) {
+        usleep(400'000);
+        auto result = runSim(device.with({ "defaults", "write", identifier, "acceso", "-bool", "NO" }));
+        _exit(result.status);
+    }
+    auto result = runSim(device.with({ "assistant", "show", "dump", "wait", "1.5", "show", "dump" }));
+    int status = 0;
+    waitpid(writer, &status, 0);
+    ASSERT_EQ(result.status, 0) << result.err;
+    auto second = result.out.substr(result.out.find('\n') + 1);
+    EXPECT_EQ(countOf(result.out.substr(0, result.out.find('\n')), "UIImageView"), 1);
+    EXPECT_EQ(countOf(second, "UIImageView"), 0) << "the overlay is off at the next placement: " << second;
+    EXPECT_EQ(countOf(second, R"("flamesRunning": true)"), 1);
+}
+
+// Without the flames view class the tweak loads, replaces nothing, and the host runs on.
+TEST(AssistantProcess, HostWithoutTheFlamesClassRunsUnaffected)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto result = runSim(device.with({ "assistant", "--without-flames-class", "show", "hide", "show", "dump" }));
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(countOf(result.out, "UIImageView"), 0) << result.out;
+    EXPECT_EQ(countOf(result.out, "SUICFlamesView"), 0);
+}
+
+// Bad command lines get a message and a failure status, never a half run.
+TEST(AssistantProcess, BadStepsAreRefused)
+{
+    Device device;
+    EXPECT_NE(runSim(device.with({ "assistant", "jump" })).status, 0);
+    EXPECT_NE(runSim(device.with({ "assistant", "wait" })).status, 0);
+    EXPECT_NE(runSim(device.with({ "assistant", "wait", "-3" })).status, 0);
+    EXPECT_NE(runSim({ "assistant", "show" }).status, 0) << "no --root";
+    EXPECT_NE(runSim(device.with({ "--screen", "0x10", "assistant", "show" })).status, 0);
+}
+
+// Installing twice keeps the settings and the custom picture.
+TEST(InstallCommand, IsIdempotentAndKeepsUserData)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    ASSERT_EQ(runSim(device.with({ "defaults", "write", identifier, "siripic", "-int", "3" })).status, 0);
+    auto custom = device.root / "var/mobile/Documents/siricustom.gif";
+    { std::ofstream(custom) << "mine"; }
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(device.root / "Library/MobileSubstrate/DynamicLibraries/zova.dylib"));
+    EXPECT_TRUE(std::filesystem::exists(device.root / "Library/PreferenceBundles/zovaprefs.bundle/c.gif"));
+    EXPECT_EQ(std::filesystem::file_size(custom), 4u);
+    EXPECT_EQ(runSim(device.with({ "defaults", "read", identifier, "siripic" })).out, "3\n");
+}
+
+// The gif report shows the timing the overlay will use.
+TEST(GifCommand, ReportsTimingOfAShippedPicture)
+{
+    auto result = runSim({ "gif", ZOVA_SOURCE_DIR "/zovaprefs/Resources/c.gif" });
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"("divisor": )"), std::string::npos);
+    EXPECT_NE(result.out.find(R"("shown": true)"), std::string::npos);
+    EXPECT_NE(runSim({ "gif", "/nonexistent.gif" }).status, 0);
+}

@@ -1,0 +1,83 @@
+#include "SimProcess.hpp"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace simtest {
+
+namespace {
+
+std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    ssize_t count;
+    while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(count));
+    return text;
+}
+
+}
+
+Result runSim(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv { ZOVA_SIM_PATH };
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (auto& argument : argv)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+
+    // Output goes to files: reading two pipes in turn could stall a chatty child.
+    char outName[] = "/tmp/zova-sim-out-XXXXXX";
+    char errName[] = "/tmp/zova-sim-err-XXXXXX";
+    int out = ::mkstemp(outName), err = ::mkstemp(errName);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+    Result result;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) == 0) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::lseek(out, 0, SEEK_SET);
+    ::lseek(err, 0, SEEK_SET);
+    result.out = readAll(out);
+    result.err = readAll(err);
+    ::close(out);
+    ::close(err);
+    ::unlink(outName);
+    ::unlink(errName);
+    return result;
+}
+
+Device::Device()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "zova-sim-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    root = pattern;
+}
+
+Device::~Device()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
+std::vector<std::string> Device::with(std::vector<std::string> arguments) const
+{
+    arguments.insert(arguments.begin(), { "--root", root.string() });
+    return arguments;
+}
+
+}
