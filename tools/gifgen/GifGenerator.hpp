@@ -21,8 +21,10 @@ struct EncodeOptions {
 };
 
 // One looping animated GIF of the frames, quantised to a palette shared by all frames.
-// Pixels with alpha below 128 come out transparent. Empty when the size is 0 or above 65535, when
-// there are no frames, or when a frame's pixel buffer does not match the size.
+// Pixels with alpha below 128 come out transparent; frames are laid over the ones before (never
+// cleared), so in a later frame such pixels show what the earlier frames left there.
+// Empty when the size is 0 or above 65535, when there are no frames, or when a frame's pixel buffer
+// does not match the size.
 std::vector<uint8_t> encodeGif(size_t width, size_t height, const std::vector<Frame>& frames, EncodeOptions = {});
 
 // A 1170 x 2532, 60-frame animated GIF, the same bytes on every call.
