@@ -1,0 +1,133 @@
+#include "uikit/ControllerTestSupport.hpp"
+
+#include <uikit/UINavigationBar.hpp>
+#include <uikit/UINavigationController.hpp>
+#include <uikit/UINavigationItem.hpp>
+#include <uikit/UIView.hpp>
+
+#include <gtest/gtest.h>
+
+using namespace ControllerTestSupport;
+
+namespace {
+
+using Events = std::vector<std::string>;
+using RecordingNavigation = Recording<UINavigationController>;
+
+std::shared_ptr<RecordingController> page(const std::string& name)
+{
+    return std::make_shared<RecordingController>(name);
+}
+
+}
+
+// Catches the root missing viewWillAppear on first display, the pushed or revealed page not
+// hearing it, the page below hearing it on push, or the callbacks in the wrong order.
+TEST(UINavigationControllerStack, PushAndPopAnnounceAppearanceInOrder)
+{
+    auto root = page("root");
+    auto detail = page("detail");
+    auto navigation = UINavigationController::initWithRootViewController(root);
+    events().clear();
+    auto window = makeWindow(navigation);
+    EXPECT_EQ(events(), (Events { "root willAppear", "root didAppear" }));
+
+    events().clear();
+    navigation->pushViewController(detail, true);
+    EXPECT_EQ(navigation->topViewController(), detail);
+    EXPECT_EQ(events(), (Events { "root willDisappear", "detail willAppear" }));
+    settle();
+    EXPECT_EQ(events(), (Events { "root willDisappear", "detail willAppear", "root didDisappear", "detail didAppear" }));
+    EXPECT_EQ(root->view()->superview(), nullptr);
+
+    events().clear();
+    EXPECT_EQ(navigation->popViewControllerAnimated(false), detail);
+    settle();
+    EXPECT_EQ(events(), (Events { "detail willDisappear", "root willAppear", "detail didDisappear", "root didAppear" }));
+    EXPECT_EQ(navigation->viewControllers(), (UIViewController::Controllers { root }));
+    EXPECT_EQ(detail->parentViewController(), nullptr);
+    EXPECT_EQ(detail->view()->superview(), nullptr);
+}
+
+// Catches pages hearing viewWillAppear while their stack isn't on screen, and hearing it twice.
+TEST(UINavigationControllerStack, OffScreenStackDefersAppearance)
+{
+    auto root = page("root");
+    auto navigation = UINavigationController::initWithRootViewController(root);
+    events().clear();
+    navigation->pushViewController(page("second"), false);
+    settle();
+    EXPECT_TRUE(events().empty());
+    auto window = makeWindow(navigation);
+    EXPECT_EQ(events(), (Events { "second willAppear", "second didAppear" }));
+}
+
+// Catches popping the root, pushing a page twice or pushing the stack into itself.
+TEST(UINavigationControllerStack, MisuseLeavesTheStackAlone)
+{
+    auto root = page("root");
+    auto navigation = UINavigationController::initWithRootViewController(root);
+    EXPECT_EQ(navigation->popViewControllerAnimated(true), nullptr);
+    EXPECT_TRUE(navigation->popToRootViewControllerAnimated(false).empty());
+    navigation->pushViewController(root, false);
+    navigation->pushViewController(navigation, false);
+    navigation->pushViewController(nullptr, false);
+    EXPECT_EQ(navigation->viewControllers(), (UIViewController::Controllers { root }));
+    auto empty = std::make_shared<UINavigationController>();
+    EXPECT_EQ(empty->popViewControllerAnimated(false), nullptr);
+    EXPECT_EQ(empty->topViewController(), nullptr);
+}
+
+// Catches the top page covering the bar, and the bar not following the top page's title.
+TEST(UINavigationControllerLayout, TopPageFillsTheAreaBelowTheBar)
+{
+    auto root = page("root");
+    root->setTitle("Zova");
+    auto navigation = UINavigationController::initWithRootViewController(root);
+    auto window = makeWindow(navigation);
+    auto bounds = window->bounds();
+    const CGFloat bar = UINavigationController::navigationBarHeight;
+    EXPECT_EQ(root->view()->frame(), CGRectMake(0, bar, bounds.size.width, bounds.size.height - bar));
+    EXPECT_EQ(navigation->view()->subviews().back(), navigation->navigationBar());
+    EXPECT_EQ(navigation->navigationBar()->displayedTitle(), "Zova");
+    EXPECT_TRUE(navigation->navigationBar()->isTranslucent());
+
+    auto detail = page("detail");
+    navigation->pushViewController(detail, false);
+    detail->navigationItem()->setTitle("Pictures");
+    EXPECT_EQ(navigation->navigationBar()->displayedTitle(), "Pictures");
+    EXPECT_EQ(navigation->navigationBar()->backItem(), root->navigationItem());
+    settle();
+}
+
+// Catches a page of an inner stack finding the wrong navigation controller, the inner stack not
+// showing its own top page, or its pages missing viewWillAppear when the inner stack is pushed.
+TEST(UINavigationControllerNesting, InnerStackPushedOntoOuterOne)
+{
+    auto home = page("home");
+    auto outer = UINavigationController::initWithRootViewController(home);
+    auto window = makeWindow(outer);
+    auto settings = page("settings");
+    auto inner = std::make_shared<RecordingNavigation>("inner");
+    inner->pushViewController(settings, false);
+    inner->setNavigationBarHidden(true, false);
+    events().clear();
+    outer->pushViewController(inner, false);
+    settle();
+    EXPECT_EQ(events(), (Events { "home willDisappear", "inner willAppear", "settings willAppear", "home didDisappear", "inner didAppear", "settings didAppear" }));
+    EXPECT_EQ(settings->navigationController(), inner);
+    EXPECT_EQ(inner->navigationController(), outer);
+    EXPECT_EQ(settings->navigationController()->navigationController()->navigationBar(), outer->navigationBar());
+    EXPECT_EQ(home->navigationController(), outer);
+    EXPECT_EQ(outer->navigationController(), nullptr);
+    EXPECT_TRUE(settings->view()->isDescendantOfView(inner->view().get()));
+    EXPECT_EQ(settings->view()->frame(), inner->view()->bounds());
+    EXPECT_TRUE(settings->view()->window() == window.get());
+
+    auto pictures = page("pictures");
+    events().clear();
+    inner->pushViewController(pictures, false);
+    outer->popViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(events(), (Events { "settings willDisappear", "pictures willAppear", "inner willDisappear", "pictures willDisappear", "home willAppear", "settings didDisappear", "pictures didDisappear", "inner didDisappear", "home didAppear" }));
+}
