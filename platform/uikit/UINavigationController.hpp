@@ -7,6 +7,13 @@
 
 class UINavigationBar;
 
+// What a navigation controller's delegate adopts. Nothing of it is called here: the image
+// picker's delegate adopts it beside the picker's own.
+class UINavigationControllerDelegate {
+public:
+    virtual ~UINavigationControllerDelegate() = default;
+};
+
 class UINavigationController : public UIViewController {
 public:
     // Below a status bar the stand-in doesn't draw.
