@@ -69,6 +69,9 @@ void putFrame(GifFileType* gif, const GifFrame& frame)
         std::copy_n(frame.indices.begin() + row * frame.width, frame.width, line.begin());
         check(EGifPutLine(gif, line.data(), frame.width) == GIF_OK, "line");
     }
+    // giflib's encoder drops, without freeing, a local table when the next frame has none.
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
 }
 
 }
