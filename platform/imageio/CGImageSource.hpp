@@ -2,8 +2,9 @@
 // file URL. Faithful in ownership and laziness; no incremental loading, no thumbnails, no options.
 //
 // Bounds on hostile files: a canvas above ImageIOLimits::maxPixels (4096 x 4096 = 16.7 M pixels)
-// gives no source; a GIF gives at most ImageIOLimits::maxFrames (8192) frames; a file read through a
-// URL may hold at most ImageIOLimits::maxFileBytes (512 MiB).
+// gives no source; a GIF gives at most ImageIOLimits::maxFrames (8192) frames, and its frame list
+// ends before a frame whose rectangle holds more than maxPixels; a file read through a URL may hold
+// at most ImageIOLimits::maxFileBytes (512 MiB).
 #pragma once
 
 #include <coregraphics/CGImage.hpp>
