@@ -14,7 +14,7 @@ if(ZOVA_SANITIZE)
 endif()
 if(ZOVA_FUZZ)
   target_compile_options(zova_options INTERFACE -fsanitize=address,undefined,fuzzer-no-link
-    -fno-omit-frame-pointer)
+    -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(zova_options INTERFACE -fsanitize=address,undefined)
 endif()
 
