@@ -27,17 +27,18 @@ void refuse(const char* what)
     std::fprintf(stderr, "UIViewController: %s; ignored\n", what);
 }
 
-// Completions are the system's code: whatever they throw must not leave a transition half done.
-void runCompletion(const std::function<void()>& completion)
+// Completions and appearance callbacks are the system's code: whatever they throw must not
+// leave a transition half done, nor reach the host.
+void runSafely(const std::function<void()>& callback, const char* what = "a completion")
 {
-    if (!completion)
+    if (!callback)
         return;
     try {
-        completion();
+        callback();
     } catch (const std::exception& exception) {
-        std::fprintf(stderr, "UIViewController: a completion threw an exception: %s\n", exception.what());
+        std::fprintf(stderr, "UIViewController: %s threw an exception: %s\n", what, exception.what());
     } catch (...) {
-        std::fprintf(stderr, "UIViewController: a completion threw an exception of an unknown type\n");
+        std::fprintf(stderr, "UIViewController: %s threw an exception of an unknown type\n", what);
     }
 }
 
@@ -161,7 +162,7 @@ struct ModalTransitions {
         UIViewController::afterTransition(animated, [presented, completion = std::move(completion), done = std::move(done)] {
             presented->m_modalTransition = UIViewController::ModalTransition::None;
             presented->endAppearanceTransition();
-            runCompletion(completion);
+            runSafely(completion);
             done();
         });
     }
@@ -190,7 +191,7 @@ struct ModalTransitions {
         }
         UIViewController::afterTransition(animated, [owner, chain, completion = std::move(completion), done = std::move(done)] {
             finishDismissal(*owner, chain);
-            runCompletion(completion);
+            runSafely(completion);
             done();
         });
     }
@@ -262,10 +263,12 @@ void UIViewController::beginAppearanceTransition(bool isAppearing, bool animated
     auto protect = protectedThis();
     m_appearance = isAppearing ? Appearance::Appearing : Appearance::Disappearing;
     m_lastAppearanceAnimated = animated;
-    if (isAppearing)
-        viewWillAppear(animated);
-    else
-        viewWillDisappear(animated);
+    runSafely([&] {
+        if (isAppearing)
+            viewWillAppear(animated);
+        else
+            viewWillDisappear(animated);
+    }, "an appearance callback");
     for (auto& child : appearanceChildren())
         child->beginAppearanceTransition(isAppearing, animated);
 }
@@ -275,10 +278,10 @@ void UIViewController::endAppearanceTransition()
     auto protect = protectedThis();
     if (m_appearance == Appearance::Appearing) {
         m_appearance = Appearance::Appeared;
-        viewDidAppear(m_lastAppearanceAnimated);
+        runSafely([&] { viewDidAppear(m_lastAppearanceAnimated); }, "an appearance callback");
     } else if (m_appearance == Appearance::Disappearing) {
         m_appearance = Appearance::Disappeared;
-        viewDidDisappear(m_lastAppearanceAnimated);
+        runSafely([&] { viewDidDisappear(m_lastAppearanceAnimated); }, "an appearance callback");
     } else {
         return;
     }

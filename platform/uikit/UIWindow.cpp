@@ -2,6 +2,7 @@
 
 #include <uikit/UIViewController.hpp>
 
+#include <cstdio>
 #include <utility>
 
 static const Class s_class = objc::registerClass<UIWindow>("UIWindow", "UIView");
@@ -15,6 +16,10 @@ void UIWindow::setRootViewController(std::shared_ptr<UIViewController> controlle
 {
     if (controller == m_rootViewController)
         return;
+    if (controller && (controller->parentViewController() || controller->presentingViewController())) {
+        std::fprintf(stderr, "UIWindow: a controller inside another or presented can't be the root; ignored\n");
+        return;
+    }
     if (auto previous = std::exchange(m_rootViewController, nullptr)) {
         previous->beginAppearanceTransition(false, false);
         if (previous->isViewLoaded() && previous->view()->superview() == this)

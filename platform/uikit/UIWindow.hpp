@@ -18,7 +18,8 @@ public:
 
     const std::shared_ptr<UIViewController>& rootViewController() const { return m_rootViewController; }
     // The old root's view leaves the window and the new one's fills it; both hear their
-    // disappearance and appearance at once, without animation.
+    // disappearance and appearance at once, without animation. A controller inside another or
+    // presented is refused.
     void setRootViewController(std::shared_ptr<UIViewController>);
 
 private:

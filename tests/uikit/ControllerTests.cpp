@@ -1,9 +1,13 @@
 #include "uikit/ControllerTestSupport.hpp"
 
+#include <foundation/NSURL.hpp>
+#include <uikit/UIApplication.hpp>
 #include <uikit/UINavigationController.hpp>
 #include <uikit/UIView.hpp>
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 using namespace ControllerTestSupport;
 
@@ -14,23 +18,6 @@ struct Shown {
     std::shared_ptr<UIWindow> window = makeWindow(root);
 };
 
-}
-
-// Catches a view loaded twice, a subclass's loadView that makes nothing leaving a null view, and
-// a plain view that isn't screen-sized.
-TEST(UIViewControllerView, LoadedOnceLazily)
-{
-    struct Lazy : UIViewController {
-        int loads = 0;
-        void loadView() override { ++loads; }
-    };
-    auto controller = std::make_shared<Lazy>();
-    EXPECT_FALSE(controller->isViewLoaded());
-    auto view = controller->view();
-    ASSERT_TRUE(view);
-    EXPECT_EQ(controller->view(), view);
-    EXPECT_EQ(controller->loads, 1);
-    EXPECT_EQ(view->frame(), UIScreen::mainScreen()->bounds());
 }
 
 // Catches the completion running inside the call or before the animation's end, and the
@@ -151,19 +138,41 @@ TEST(UIViewControllerPresentation, MisuseIsRefusedWithoutCompletion)
     EXPECT_EQ(completions, 1);
 }
 
-// Catches a dismissal from the bottom of a chain leaving the upper presented controllers on screen.
-TEST(UIViewControllerPresentation, DismissingRemovesEveryControllerAbove)
+// Catches a URL not recorded for the host, or the completion reporting success or running
+// inside the call.
+TEST(UIApplicationOpenURL, RecordedAndReportedNotOpened)
 {
+    auto application = UIApplication::sharedApplication();
+    auto before = application->openedURLs().size();
+    auto url = NSURL::URLWithString("https://example.com/maker");
+    application->openURL(url, {}, nullptr);
+    int calls = 0;
+    bool opened = true;
+    application->openURL(url, {}, [&](bool success) {
+        ++calls;
+        opened = success;
+    });
+    application->openURL(nullptr, {}, nullptr);
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(waitFor([&] { return calls == 1; }));
+    EXPECT_FALSE(opened);
+    auto urls = application->openedURLs();
+    ASSERT_EQ(urls.size(), before + 2);
+    EXPECT_EQ(urls.back()->absoluteString(), "https://example.com/maker");
+}
+
+// Catches a throwing completion or appearance callback jamming the window's queue, so that later
+// transitions never run (the banner would stay up for good).
+TEST(UIViewControllerPresentation, ThrowingSystemCodeDoesNotJamTheQueue)
+{
+    struct Throwing : UIViewController {
+        void viewWillAppear(bool) override { throw std::runtime_error("page failed"); }
+    };
     Shown shown;
-    auto first = std::make_shared<UIViewController>();
-    auto second = std::make_shared<UIViewController>();
-    shown.root->presentViewController(first, false, nullptr);
-    first->presentViewController(second, false, nullptr);
-    settle();
-    ASSERT_EQ(first->presentedViewController(), second);
-    shown.root->dismissViewControllerAnimated(false, nullptr);
-    settle();
+    auto sheet = std::make_shared<Throwing>();
+    shown.root->presentViewController(sheet, false, [] { throw std::runtime_error("completion failed"); });
+    bool dismissed = false;
+    shown.root->dismissViewControllerAnimated(false, [&] { dismissed = true; });
+    EXPECT_TRUE(waitFor(dismissed));
     EXPECT_EQ(shown.root->presentedViewController(), nullptr);
-    EXPECT_EQ(second->presentingViewController(), nullptr);
-    EXPECT_EQ(shown.window->subviews(), (std::vector<std::shared_ptr<UIView>> { shown.root->view() }));
 }
