@@ -14,6 +14,7 @@
 #include <uikit/UITableViewCell.hpp>
 
 #include <cstdio>
+#include <exception>
 
 static const Class s_class = objc::registerClass<PSListController>("PSListController", "UIViewController");
 
@@ -183,6 +184,20 @@ bool PSListController::tapRowAtIndexPath(long section, long row)
     return table && table->tapRowAtIndexPath(NSIndexPath(row, section));
 }
 
+bool PSListController::tapRowAtIndex(long index)
+{
+    auto table = this->table();
+    if (!table || index < 0)
+        return false;
+    for (long section = 0; section < table->numberOfSections(); ++section) {
+        long rows = table->numberOfRowsInSection(section);
+        if (index < rows)
+            return table->tapRowAtIndexPath(NSIndexPath(index, section));
+        index -= rows;
+    }
+    return false;
+}
+
 bool PSListController::toggleSwitchWithText(const std::string& text)
 {
     auto table = this->table();
@@ -282,8 +297,17 @@ void PSListController::tableViewDidSelectRowAtIndexPath(UITableView*, std::share
 {
     // The tap may push or pop pages, and with them drop the last owner of this one.
     auto protectedThis = weak_from_this().lock();
-    if (auto specifier = indexPath ? specifierAtIndexPath(*indexPath) : nullptr)
+    auto specifier = indexPath ? specifierAtIndexPath(*indexPath) : nullptr;
+    if (!specifier)
+        return;
+    // The tap is the host's event: a page that throws must not take the Settings app down.
+    try {
         didSelectSpecifier(specifier);
+    } catch (const std::exception& exception) {
+        report("a tap on the row threw an exception", specifier->name() + ": " + exception.what());
+    } catch (...) {
+        report("a tap on the row threw an exception of an unknown type", specifier->name());
+    }
 }
 
 void PSListController::configureCell(UITableViewCell& cell, const std::shared_ptr<PSSpecifier>& specifier)

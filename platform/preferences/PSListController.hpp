@@ -67,6 +67,8 @@ public:
     // place; a tap on a switch row flips its switch. False when there is no such row.
     bool tapRowWithText(const std::string&);
     bool tapRowAtIndexPath(long section, long row);
+    // Counting the rows of every section in order from 0, as a person reads down the page.
+    bool tapRowAtIndex(long index);
     // False when no switch row shows that text.
     bool toggleSwitchWithText(const std::string&);
 

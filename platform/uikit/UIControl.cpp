@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 
 static const Class s_class = objc::registerClass<UIControl>("UIControl", "UIView");
 
@@ -48,8 +49,16 @@ void UIControl::sendActionsForControlEvents(unsigned long controlEvents)
     auto protectedThis = weak_from_this().lock();
     auto entries = m_entries;
     for (const auto& entry : entries) {
-        if (entry.events & controlEvents)
+        if (!(entry.events & controlEvents))
+            continue;
+        // The user's tap is the host's event: an action that throws must not take the host down.
+        try {
             run(entry);
+        } catch (const std::exception& exception) {
+            std::fprintf(stderr, "UIControl: an action threw an exception: %s\n", exception.what());
+        } catch (...) {
+            std::fprintf(stderr, "UIControl: an action threw an exception of an unknown type\n");
+        }
     }
 }
 

@@ -50,14 +50,18 @@ void UITableView::reloadData()
     }
     // A delegate may drop the last owner of the table while it is being filled.
     auto protectedThis = weak_from_this().lock();
-    m_isReloading = true;
+    // Cleared however the reload ends, so an exception from a data source can't freeze the table.
+    struct ReloadScope {
+        bool& flag;
+        explicit ReloadScope(bool& isReloading) : flag(isReloading) { flag = true; }
+        ~ReloadScope() { flag = false; }
+    } scope(m_isReloading);
     for (int pass = 0; pass < maximumReloadPasses; ++pass) {
         m_needsReload = false;
         rebuild();
         if (!m_needsReload)
             break;
     }
-    m_isReloading = false;
 }
 
 void UITableView::rebuild()

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace listtest {
@@ -51,6 +52,7 @@ public:
     void setRows(PSSpecifierArray rows) { _specifiers = std::make_shared<PSSpecifierArray>(std::move(rows)); }
     const std::shared_ptr<PSSpecifierArray>& cachedRows() const { return _specifiers; }
     void about() { ++aboutCalls; }
+    void fail() { throw std::runtime_error("page failed"); }
 
     int aboutCalls = 0;
 };

@@ -14,7 +14,7 @@ using namespace listtest;
 namespace {
 
 const Class s_testPageClass = objc::registerClass<TestPage>("ZTListTestPage", "PSListController",
-    { { "about", objc::method<&TestPage::about>() } });
+    { { "about", objc::method<&TestPage::about>() }, { "fail", objc::method<&TestPage::fail>() } });
 
 const testing::Environment* const s_environment = testing::AddGlobalTestEnvironment(new DeviceEnvironment);
 
@@ -155,17 +155,19 @@ TEST(PSListControllerRows, SwitchRowsWriteThroughTheStore)
     EXPECT_FALSE(page->tapRowWithText("Missing"));
 }
 
-// Catches button rows that call the action directly (a replaced method must run) or abort the
-// host when the target can't answer or is gone.
+// Catches button rows that call the action directly (a replaced method must run) or take the
+// host down when the target can't answer, is gone, or throws.
 TEST(PSListControllerRows, ButtonRowsSendTheirActionBySelector)
 {
     auto page = std::make_shared<TestPage>();
     auto about = row({ { "cell", "PSButtonCell" }, { "label", "About" }, { "action", "about" } });
     auto broken = row({ { "cell", "PSButtonCell" }, { "label", "Broken" }, { "action", "noSuchAction" } });
     auto orphan = row({ { "cell", "PSButtonCell" }, { "label", "Orphan" }, { "action", "about" } });
+    auto throwing = row({ { "cell", "PSButtonCell" }, { "label", "Throwing" }, { "action", "fail" } });
     about->setTarget(page);
     broken->setTarget(page);
-    page->setRows({ about, broken, orphan });
+    throwing->setTarget(page);
+    page->setRows({ about, broken, orphan, throwing });
     page->view();
 
     EXPECT_TRUE(page->tapRowWithText("About"));
@@ -180,9 +182,12 @@ TEST(PSListControllerRows, ButtonRowsSendTheirActionBySelector)
     testing::internal::CaptureStderr();
     EXPECT_TRUE(page->tapRowWithText("Broken"));
     EXPECT_TRUE(page->tapRowWithText("Orphan"));
+    EXPECT_TRUE(page->tapRowAtIndex(3));
+    EXPECT_FALSE(page->tapRowAtIndex(4));
     std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("Broken"), std::string::npos);
     EXPECT_NE(errors.find("Orphan"), std::string::npos);
+    EXPECT_NE(errors.find("page failed"), std::string::npos);
     EXPECT_EQ(page->aboutCalls, 1);
 }
 

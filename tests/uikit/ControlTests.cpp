@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -85,8 +86,8 @@ TEST(UIControlActions, GoneMuteAndUntouchableTargetsAreSkipped)
     EXPECT_TRUE(s_received.empty());
 }
 
-// Catches a dangling control when its action drops the last owner, and actions added during a send
-// running in that same send.
+// Catches a dangling control when its action drops the last owner, actions added during a send
+// running in that same send, and an action's exception reaching the host or stopping the others.
 TEST(UIControlActions, ActionsMayReleaseTheControlOrAddActions)
 {
     auto holder = std::make_shared<std::shared_ptr<UIButton>>(UIButton::buttonWithType(UIButtonTypeCustom));
@@ -100,6 +101,14 @@ TEST(UIControlActions, ActionsMayReleaseTheControlOrAddActions)
     EXPECT_TRUE(button->tap());
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(*holder, nullptr);
+
+    auto throwing = UIButton::buttonWithType(UIButtonTypeSystem);
+    throwing->addAction([] { throw std::runtime_error("action failed"); }, UIControlEventTouchUpInside);
+    throwing->addAction([&] { ++runs; }, UIControlEventTouchUpInside);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(throwing->tap());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("action failed"), std::string::npos);
+    EXPECT_EQ(runs, 2);
 }
 
 // Catches a switch that doesn't flip on a tap, sends the wrong event, or sends one from setOn.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -164,7 +165,7 @@ TEST(UITableViewDisplay, ReloadReplacesRowsAndKeepsOtherSubviewsInFront)
 }
 
 // Catches a host crash or runaway allocation from a data source that lies about its counts or
-// gives no cell, the same cell twice, or reloads from inside a display call.
+// gives no cell, the same cell twice, reloads from inside a display call, or throws mid-reload.
 TEST(UITableViewDisplay, HostileDataSourcesAreSurvived)
 {
     auto rows = std::make_shared<Rows>();
@@ -198,6 +199,13 @@ TEST(UITableViewDisplay, HostileDataSourcesAreSurvived)
     };
     table->reloadData();
     EXPECT_LE(reloads, 8);
+    EXPECT_EQ(table->visibleCells().size(), 2u);
+
+    rows->onDisplay = nullptr;
+    rows->makeCell = [](long, long) -> std::shared_ptr<UITableViewCell> { throw std::runtime_error("no cell"); };
+    EXPECT_THROW(table->reloadData(), std::runtime_error);
+    rows->makeCell = nullptr;
+    table->reloadData();
     EXPECT_EQ(table->visibleCells().size(), 2u);
 }
 
