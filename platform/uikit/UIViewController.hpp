@@ -30,6 +30,8 @@ public:
     // Loads the view on first use: loadView, then viewDidLoad.
     const std::shared_ptr<UIView>& view();
     bool isViewLoaded() const { return m_view != nullptr; }
+    // The view without loading it: null until it is loaded.
+    const std::shared_ptr<UIView>& viewIfLoaded() const { return m_view; }
     void setView(std::shared_ptr<UIView>);
     // Makes a plain view of the main screen's bounds; subclasses make their own.
     virtual void loadView();
