@@ -5,6 +5,7 @@
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
 #include <uikit/UINavigationController.hpp>
+#include <uikit/UISwitch.hpp>
 #include <uikit/UITableViewCell.hpp>
 
 namespace HBTintAdditions {
@@ -32,6 +33,7 @@ public:
             return;
         applyColor(settings->tableViewBackgroundColor(), [&](auto color) { table.setBackgroundColor(color); });
         applyColor(settings->tableViewCellSeparatorColor(), [&](auto color) { table.setSeparatorColor(color); });
+        applyColor(settings->tintColor(), [&](auto color) { table.setTintColor(color); });
     }
 
     void styleCell(PSListController& page, UITableViewCell& cell) override
@@ -41,6 +43,8 @@ public:
             return;
         applyColor(settings->tableViewCellBackgroundColor(), [&](auto color) { cell.setBackgroundColor(color); });
         applyColor(settings->tableViewCellTextColor(), [&](auto color) { cell.textLabel()->setTextColor(color); });
+        if (auto control = std::dynamic_pointer_cast<UISwitch>(cell.accessoryView()))
+            applyColor(settings->tintColor(), [&](auto color) { control->setOnTintColor(color); });
         applyColor(settings->tableViewCellSelectionColor(), [&](auto color) {
             auto selection = UIView::initWithFrame(cell.bounds());
             selection->setBackgroundColor(color);

@@ -1,8 +1,10 @@
-// An on/off switch of the platform's fixed size. A tap flips it and sends value-changed;
+// An on/off switch, made at the platform's size. A tap flips it and sends value-changed;
 // setOn sends nothing. No animation, no colours of its own.
 #pragma once
 
 #include <uikit/UIControl.hpp>
+
+class UIColor;
 
 class UISwitch : public UIControl {
 public:
@@ -16,9 +18,13 @@ public:
 
     bool isOn() const { return m_isOn; }
     void setOn(bool on, bool animated);
+    // The track's colour while on; null draws the platform's green.
+    const std::shared_ptr<UIColor>& onTintColor() const { return m_onTintColor; }
+    void setOnTintColor(std::shared_ptr<UIColor> color) { m_onTintColor = std::move(color); }
 
     bool tap() override;
 
 private:
     bool m_isOn { false };
+    std::shared_ptr<UIColor> m_onTintColor;
 };

@@ -65,6 +65,9 @@ public:
 
     const std::shared_ptr<UIColor>& separatorColor() const { return m_separatorColor; }
     void setSeparatorColor(std::shared_ptr<UIColor> color) { m_separatorColor = std::move(color); }
+    // The colour of checkmarks and disclosure glyphs; null draws the platform's blue.
+    const std::shared_ptr<UIColor>& tintColor() const { return m_tintColor; }
+    void setTintColor(std::shared_ptr<UIColor> color) { m_tintColor = std::move(color); }
 
     // Replaces every cell, header and footer with new ones from the data source. Other subviews
     // stay, in front of the rows. A reload asked for while one runs follows it.
@@ -114,6 +117,7 @@ private:
     std::weak_ptr<UITableViewDataSource> m_dataSource;
     std::weak_ptr<UITableViewDelegate> m_delegate;
     std::shared_ptr<UIColor> m_separatorColor;
+    std::shared_ptr<UIColor> m_tintColor;
     std::vector<Section> m_sections;
     CGFloat m_contentHeight { 0 };
     long m_rowBudget { 0 };

@@ -30,6 +30,7 @@ public:
         settings = HBAppearanceSettings::init();
         settings->setNavigationBarTintColor(color(0.55, 0.5, 0.64));
         settings->setNavigationBarBackgroundColor(color(0.1, 0.1, 0.1));
+        settings->setTintColor(color(0.55, 0.5, 0.64));
         settings->setTableViewBackgroundColor(color(0.02, 0.02, 0.02));
         settings->setTableViewCellBackgroundColor(color(0.2, 0.2, 0.2));
         settings->setTableViewCellTextColor(color(0.55, 0.5, 0.64));
@@ -71,6 +72,7 @@ TEST(HBAppearance, SettingsGivenAtCreationColourTheTableAndCells)
     auto table = page->table();
     EXPECT_EQ(table->backgroundColor(), page->settings->tableViewBackgroundColor());
     EXPECT_EQ(table->separatorColor(), page->settings->tableViewCellSeparatorColor());
+    EXPECT_EQ(table->tintColor(), page->settings->tintColor());
     ASSERT_EQ(table->visibleCells().size(), 2u);
     for (const auto& cell : table->visibleCells()) {
         EXPECT_EQ(cell->backgroundColor(), page->settings->tableViewCellBackgroundColor());
