@@ -1,0 +1,331 @@
+#include <cephei/HBPreferences.hpp>
+#include <cephei/PreferencesFile.hpp>
+#include <cephei/PreferencesWatcher.hpp>
+
+#include <foundation/NSThread.hpp>
+#include <foundation/dispatch.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string_view>
+
+static const Class s_class = objc::registerClass<HBPreferences>("HBPreferences", "NSObject");
+
+namespace {
+
+struct Registry {
+    std::mutex lock;
+    std::map<std::string, std::shared_ptr<HBPreferences>> stores;
+};
+
+// Leaked on purpose: store objects live as long as the process, and must not be torn down while a
+// library's exit code still reads its variables.
+Registry& registry()
+{
+    static auto* instance = new Registry;
+    return *instance;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    // from_chars takes no plus sign; "+-1" stays invalid.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    return text;
+}
+
+bool equalsIgnoringCase(std::string_view text, std::string_view word)
+{
+    return text.size() == word.size() && std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
+        return (a | 0x20) == (b | 0x20);
+    });
+}
+
+std::optional<double> numberFromString(std::string_view text)
+{
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Truncates toward zero and saturates, as a conversion of a real to an integer setting should.
+std::optional<int64_t> integerFromReal(double value)
+{
+    if (std::isnan(value))
+        return std::nullopt;
+    if (value >= 9223372036854775807.0)
+        return INT64_MAX;
+    if (value <= -9223372036854775808.0)
+        return INT64_MIN;
+    return static_cast<int64_t>(value);
+}
+
+std::optional<int64_t> integerFromString(std::string_view text)
+{
+    text = trimmed(text);
+    int64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (!text.empty() && error == std::errc() && end == text.data() + text.size())
+        return value;
+    auto real = numberFromString(text);
+    return real ? integerFromReal(*real) : std::nullopt;
+}
+
+std::optional<int64_t> coerceInteger(const PlistValue& value)
+{
+    if (auto* flag = value.get<bool>())
+        return *flag ? 1 : 0;
+    if (auto* integer = value.get<int64_t>())
+        return *integer;
+    if (auto* real = value.get<double>())
+        return integerFromReal(*real);
+    if (auto* text = value.get<std::string>())
+        return integerFromString(*text);
+    return std::nullopt;
+}
+
+std::optional<bool> coerceBool(const PlistValue& value)
+{
+    if (auto* flag = value.get<bool>())
+        return *flag;
+    if (auto* integer = value.get<int64_t>())
+        return *integer != 0;
+    if (auto* real = value.get<double>())
+        return std::isnan(*real) ? std::nullopt : std::optional<bool>(*real != 0);
+    if (auto* text = value.get<std::string>()) {
+        auto word = trimmed(*text);
+        if (equalsIgnoringCase(word, "yes") || equalsIgnoringCase(word, "true"))
+            return true;
+        if (equalsIgnoringCase(word, "no") || equalsIgnoringCase(word, "false"))
+            return false;
+        auto number = numberFromString(word);
+        return number ? std::optional<bool>(*number != 0) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A block's exception stops here, so the blocks after it still run and nothing reaches the host.
+void invokeSafely(const std::function<void()>& block)
+{
+    try {
+        block();
+    } catch (const std::exception& exception) {
+        std::fprintf(stderr, "HBPreferences: a change block threw an exception: %s\n", exception.what());
+    } catch (...) {
+        std::fprintf(stderr, "HBPreferences: a change block threw an exception of an unknown type\n");
+    }
+}
+
+}
+
+std::shared_ptr<HBPreferences> HBPreferences::initWithIdentifier(const std::string& identifier)
+{
+    auto& stores = registry();
+    std::lock_guard guard(stores.lock);
+    auto& store = stores.stores[identifier];
+    if (!store)
+        store = std::shared_ptr<HBPreferences>(new HBPreferences(identifier));
+    return store;
+}
+
+HBPreferences::HBPreferences(const std::string& identifier)
+    : m_file(std::make_unique<PreferencesFile>(identifier))
+{
+    // Watch first, then read: a write landing in between is seen either way.
+    if (m_file->directory()) {
+        m_watcher = std::make_unique<PreferencesWatcher>(*m_file->directory(), m_file->fileName(), *m_file->root(),
+            [this] { reload(); });
+    }
+    m_values = m_file->load();
+}
+
+HBPreferences::~HBPreferences() = default;
+
+const std::string& HBPreferences::identifier() const
+{
+    return m_file->identifier();
+}
+
+void HBPreferences::registerBool(bool* variable, bool defaultValue, const std::string& key)
+{
+    if (!variable) {
+        std::fprintf(stderr, "HBPreferences: registerBool for \"%s\" without a variable; ignored\n", key.c_str());
+        return;
+    }
+    bind({ .key = key, .boolVariable = variable, .boolDefault = defaultValue });
+}
+
+void HBPreferences::registerInteger(int64_t* variable, int64_t defaultValue, const std::string& key)
+{
+    if (!variable) {
+        std::fprintf(stderr, "HBPreferences: registerInteger for \"%s\" without a variable; ignored\n", key.c_str());
+        return;
+    }
+    bind({ .key = key, .integerVariable = variable, .integerDefault = defaultValue });
+}
+
+void HBPreferences::bind(Binding binding)
+{
+    std::lock_guard guard(m_lock);
+    assign(binding);
+    // Settings pages register the same variable again on every change; keep one binding for it.
+    auto same = std::find_if(m_bindings.begin(), m_bindings.end(), [&binding](const Binding& existing) {
+        return existing.boolVariable == binding.boolVariable && existing.integerVariable == binding.integerVariable;
+    });
+    if (same != m_bindings.end())
+        *same = std::move(binding);
+    else
+        m_bindings.push_back(std::move(binding));
+}
+
+void HBPreferences::assign(const Binding& binding) const
+{
+    auto it = m_values.find(binding.key);
+    const PlistValue* stored = it == m_values.end() ? nullptr : &it->second;
+    if (binding.boolVariable)
+        *binding.boolVariable = (stored ? coerceBool(*stored) : std::nullopt).value_or(binding.boolDefault);
+    if (binding.integerVariable)
+        *binding.integerVariable = (stored ? coerceInteger(*stored) : std::nullopt).value_or(binding.integerDefault);
+}
+
+void HBPreferences::registerPreferenceChangeBlock(std::function<void()> block)
+{
+    if (!block) {
+        std::fprintf(stderr, "HBPreferences: an empty change block was registered; ignored\n");
+        return;
+    }
+    auto shared = std::make_shared<std::function<void()>>(std::move(block));
+    {
+        std::lock_guard guard(m_lock);
+        m_blocks.push_back(shared);
+    }
+    invokeSafely(*shared);
+}
+
+bool HBPreferences::boolForKey(const std::string& key, bool defaultValue) const
+{
+    auto value = objectForKey(key);
+    return (value ? coerceBool(*value) : std::nullopt).value_or(defaultValue);
+}
+
+int64_t HBPreferences::integerForKey(const std::string& key, int64_t defaultValue) const
+{
+    auto value = objectForKey(key);
+    return (value ? coerceInteger(*value) : std::nullopt).value_or(defaultValue);
+}
+
+std::optional<PlistValue> HBPreferences::objectForKey(const std::string& key) const
+{
+    std::lock_guard guard(m_lock);
+    auto it = m_values.find(key);
+    if (it == m_values.end())
+        return std::nullopt;
+    return it->second;
+}
+
+PlistDictionary HBPreferences::dictionaryRepresentation() const
+{
+    std::lock_guard guard(m_lock);
+    return m_values;
+}
+
+bool HBPreferences::setBool(bool value, const std::string& key)
+{
+    return setObject(PlistValue(value), key);
+}
+
+bool HBPreferences::setInteger(int64_t value, const std::string& key)
+{
+    return setObject(PlistValue(value), key);
+}
+
+bool HBPreferences::setObject(PlistValue value, const std::string& key)
+{
+    return write([&](PlistDictionary& values) { values.insert_or_assign(key, value); });
+}
+
+bool HBPreferences::removeObjectForKey(const std::string& key)
+{
+    return write([&](PlistDictionary& values) { values.erase(key); });
+}
+
+bool HBPreferences::removeAllObjects()
+{
+    return write([](PlistDictionary& values) { values.clear(); });
+}
+
+bool HBPreferences::write(const std::function<void(PlistDictionary&)>& change)
+{
+    auto stored = m_file->update(change);
+    if (!stored)
+        return false;
+    if (!NSThread::isMainThread()) {
+        // Variables belong to the main thread: it takes the new values on its next turn.
+        postOnce(m_reloadPending, &HBPreferences::reload);
+        return true;
+    }
+    // Blocks run on a later turn, so a block that writes can't recurse into itself.
+    if (apply(std::move(*stored)))
+        postOnce(m_blocksPending, &HBPreferences::runChangeBlocks);
+    return true;
+}
+
+void HBPreferences::postOnce(std::atomic<bool>& pending, void (HBPreferences::*work)())
+{
+    // One post at a time: a process that writes in a loop and never runs its loop (a command line
+    // tool) must not pile up work on the main queue.
+    if (pending.exchange(true))
+        return;
+    auto protectedThis = std::static_pointer_cast<HBPreferences>(shared_from_this());
+    dispatch_async(dispatch_get_main_queue(), [protectedThis, &pending, work] {
+        pending = false;
+        (protectedThis.get()->*work)();
+    });
+}
+
+void HBPreferences::reload()
+{
+    if (apply(m_file->load()))
+        runChangeBlocks();
+}
+
+bool HBPreferences::apply(PlistDictionary values)
+{
+    std::lock_guard guard(m_lock);
+    if (values == m_values)
+        return false;
+    m_values = std::move(values);
+    for (const auto& binding : m_bindings)
+        assign(binding);
+    return true;
+}
+
+void HBPreferences::runChangeBlocks()
+{
+    // By index, and only the blocks there at the start: a block may register more (they ran at
+    // registration), which may reallocate the list.
+    size_t count = 0;
+    {
+        std::lock_guard guard(m_lock);
+        count = m_blocks.size();
+    }
+    for (size_t i = 0; i < count; ++i) {
+        std::shared_ptr<std::function<void()>> block;
+        {
+            std::lock_guard guard(m_lock);
+            block = m_blocks[i];
+        }
+        invokeSafely(*block);
+    }
+}

@@ -1,0 +1,52 @@
+// The file behind one store identifier: "<identifier>.plist" in the device's Preferences folder, a
+// binary property list holding one dictionary. Reads are bounded; updates hold a lock shared by every
+// process and replace the file atomically, so writers lose no update and readers never see half a file.
+#pragma once
+
+#include <foundation/PropertyList.hpp>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+class PreferencesFile {
+public:
+    static constexpr const char* directoryPath = "/var/mobile/Library/Preferences";
+    // Anything larger is treated as unreadable, and never written.
+    static constexpr size_t maximumBytes = 4 * 1024 * 1024;
+
+    explicit PreferencesFile(std::string identifier);
+
+    const std::string& identifier() const { return m_identifier; }
+    std::string fileName() const { return m_identifier + ".plist"; }
+    // The host folder and the device root it lies in; none when no root is set or the identifier
+    // can't name a file (a reason has then been printed).
+    const std::optional<std::filesystem::path>& directory() const { return m_directory; }
+    const std::optional<std::filesystem::path>& root() const { return m_root; }
+
+    // The stored values. Nothing stored gives an empty dictionary; so does a file that can't be read
+    // or parsed, with one line on stderr.
+    PlistDictionary load() const;
+    // Reads, changes and replaces the file under the lock. The values now stored, or none (with one
+    // line on stderr) when nothing was written. A bad file is moved aside first, never deleted.
+    std::optional<PlistDictionary> update(const std::function<void(PlistDictionary&)>& change) const;
+
+private:
+    struct Contents {
+        PlistDictionary values;
+        std::optional<std::string> problem;
+    };
+
+    std::optional<std::filesystem::path> filePath() const;
+    Contents read(const std::filesystem::path&) const;
+    bool isInsideRoot(const std::filesystem::path&) const;
+    std::optional<std::string> moveAside(const std::filesystem::path&) const;
+    std::optional<PlistDictionary> refuse(const std::string& reason) const;
+    void report(const std::string& message) const;
+
+    std::string m_identifier;
+    std::optional<std::filesystem::path> m_directory;
+    std::optional<std::filesystem::path> m_root;
+};

@@ -1,0 +1,45 @@
+// Tells when one file of a folder may have changed: inotify, read on the main run loop, no polling.
+// While the folder is missing it watches the nearest existing ancestor inside the device root and
+// moves down as folders appear, so that a reader never has to create folders on the device and still
+// sees the first write made by another process.
+#pragma once
+
+#include <foundation/NSRunLoop.hpp>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class PreferencesWatcher {
+public:
+    // onChange runs on the main thread after events that may have changed the file.
+    PreferencesWatcher(std::filesystem::path directory, std::string fileName, std::filesystem::path root,
+        std::function<void()> onChange);
+    PreferencesWatcher(const PreferencesWatcher&) = delete;
+    PreferencesWatcher& operator=(const PreferencesWatcher&) = delete;
+    ~PreferencesWatcher();
+
+    bool isWatching() const { return m_watch >= 0; }
+
+private:
+    struct Outcome {
+        bool changed { false };
+        bool rearm { false };
+    };
+
+    void arm();
+    std::optional<std::filesystem::path> nearestExistingFolder() const;
+    void handleEvents();
+    void classify(int watch, uint32_t mask, std::string_view name, Outcome&) const;
+
+    std::filesystem::path m_directory;
+    std::string m_fileName;
+    std::filesystem::path m_root;
+    std::function<void()> m_onChange;
+    int m_fd { -1 };
+    int m_watch { -1 };
+    bool m_watchesDirectory { false };
+    NSRunLoop::SourceID m_source { 0 };
+};

@@ -1,0 +1,83 @@
+// zova-sim defaults and watch, run as separate processes on a temporary device.
+#include "StoreTestSupport.hpp"
+
+#include <csignal>
+#include <poll.h>
+
+using namespace storetest;
+
+namespace {
+
+// One line of the child's output, or what came before the deadline.
+std::string readLine(int fd, int timeoutMilliseconds)
+{
+    std::string line;
+    char c = 0;
+    pollfd readable { fd, POLLIN, 0 };
+    while (poll(&readable, 1, timeoutMilliseconds) == 1 && read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+}
+
+TEST(DefaultsCommand, WritesReadsAndDeletesInEveryForm)
+{
+    // Catches a value written with the wrong type, JSON that is not what was stored, or a delete
+    // that misses its key.
+    TemporaryDeviceRoot root;
+    const std::string id = "com.zova.tests.defaults";
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "acceso", "-bool", "NO" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "siripic", "-int", "-3" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "name", "-string", "a \"b\"" }), 0);
+    std::string all, one;
+    EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0);
+    EXPECT_EQ(all, "{\"acceso\": false, \"name\": \"a \\\"b\\\"\", \"siripic\": -3}\n");
+    EXPECT_EQ(sim(root, { "defaults", "read", id, "siripic" }, &one), 0);
+    EXPECT_EQ(one, "-3\n");
+
+    EXPECT_EQ(sim(root, { "defaults", "delete", id, "siripic" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "read", id, "siripic" }), 1);
+    EXPECT_NE(sim(root, { "defaults", "delete", id, "siripic" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "delete", id }), 0);
+    all.clear();
+    EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0);
+    EXPECT_EQ(all, "{}\n");
+}
+
+TEST(DefaultsCommand, RefusesBadInputWithoutWriting)
+{
+    // Catches a lenient parser that stores 0 or a truncated number for a value it did not understand.
+    TemporaryDeviceRoot root;
+    const std::string id = "com.zova.tests.refused";
+    std::vector<std::vector<std::string>> badCalls = {
+        { "defaults", "write", id, "k", "-int", "12x" },
+        { "defaults", "write", id, "k", "-int", "99999999999999999999" },
+        { "defaults", "write", id, "k", "-bool", "maybe" },
+        { "defaults", "write", id, "k", "-float", "1.5" },
+        { "defaults", "write", id, "k" },
+        { "defaults", "rename", id },
+        { "defaults" },
+        { "watch", id, "--seconds", "soon" },
+    };
+    for (const auto& call : badCalls)
+        EXPECT_NE(sim(root, call), 0) << call.back();
+    EXPECT_FALSE(std::filesystem::exists(root.storeFile(id)));
+}
+
+TEST(WatchCommand, PrintsValuesAtStartAndAfterEachChangeThenStopsOnSigterm)
+{
+    // Catches a watcher that misses changes, buffers its lines, or dies on a signal instead of ending.
+    TemporaryDeviceRoot root;
+    const std::string id = "com.zova.tests.watch";
+    int output = -1;
+    pid_t watcher = spawn({ ZOVA_SIM_PATH, "--root", root.path.string(), "watch", id }, &output);
+    EXPECT_EQ(readLine(output, 10000), "{}");
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "siripic", "-int", "5" }), 0);
+    EXPECT_EQ(readLine(output, 10000), "{\"siripic\": 5}");
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "acceso", "-bool", "YES" }), 0);
+    EXPECT_EQ(readLine(output, 10000), "{\"acceso\": true, \"siripic\": 5}");
+    kill(watcher, SIGTERM);
+    EXPECT_EQ(waitFor(watcher), 0);
+    close(output);
+}
