@@ -19,3 +19,11 @@ std::shared_ptr<UIImageView> UIImageView::initWithFrame(CGRect frame)
 {
     return std::make_shared<UIImageView>(frame);
 }
+
+void UIImageView::setImage(std::shared_ptr<UIImage> image)
+{
+    if (image == m_image)
+        return;
+    m_image = std::move(image);
+    m_imageSetTime = Clock::now();
+}

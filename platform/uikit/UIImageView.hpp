@@ -4,6 +4,8 @@
 
 #include <uikit/UIView.hpp>
 
+#include <chrono>
+
 class UIImage;
 
 class UIImageView : public UIView {
@@ -14,9 +16,16 @@ public:
 
     static std::shared_ptr<UIImageView> initWithFrame(CGRect);
 
+    using Clock = std::chrono::steady_clock;
+
     const std::shared_ptr<UIImage>& image() const { return m_image; }
-    void setImage(std::shared_ptr<UIImage> image) { m_image = std::move(image); }
+    // A different image starts playing from its first entry now; setting the same one again
+    // doesn't restart it.
+    void setImage(std::shared_ptr<UIImage>);
+    // When the image shown now was set: an animation has played for the time since then.
+    Clock::time_point imageSetTime() const { return m_imageSetTime; }
 
 private:
     std::shared_ptr<UIImage> m_image;
+    Clock::time_point m_imageSetTime { Clock::now() };
 };

@@ -1,5 +1,5 @@
 // Views: a frame, the properties a renderer reads, and a tree of subviews in back-to-front order.
-// Frames only; no Auto Layout, no transforms, no animations, no drawing, no events or hit testing.
+// Frames only; no Auto Layout, no transforms, no animations, no events or hit testing.
 #pragma once
 
 #include <coregraphics/CGGeometry.hpp>
@@ -71,6 +71,10 @@ public:
     // Sent through the runtime after every change of superview, so that a replaced
     // implementation runs; the view's own does nothing.
     void didMoveToSuperview() { }
+
+    // Draws the view's own content into UIGraphicsGetCurrentContext(), in the view's coordinates,
+    // when a renderer draws the tree; the rectangle is the part to draw. Plain views draw nothing.
+    virtual void drawRect(CGRect) { }
 
 private:
     bool canAdopt(const UIView&) const;
