@@ -1,0 +1,109 @@
+#include <render/ControlPainter.hpp>
+
+#include <render/TextRenderer.hpp>
+
+#include <uikit/UIButton.hpp>
+#include <uikit/UIColor.hpp>
+#include <uikit/UIFont.hpp>
+#include <uikit/UIImage.hpp>
+#include <uikit/UIImageView.hpp>
+#include <uikit/UILabel.hpp>
+#include <uikit/UINavigationBar.hpp>
+#include <uikit/UINavigationItem.hpp>
+#include <uikit/UISwitch.hpp>
+
+#include <algorithm>
+
+namespace {
+
+constexpr CGFloat switchKnobInset = 2;
+constexpr CGFloat barTitleSize = 17;
+// The title keeps clear of the back button on either side, so it stays centred on the bar.
+constexpr CGFloat barTitleSideRoom = 80;
+constexpr CGFloat backChevronLeft = 8;
+constexpr CGFloat backTitleLeft = 26;
+constexpr CGFloat translucentBarAlpha = 0.94;
+
+std::shared_ptr<UIColor> withAlpha(const UIColor& color, CGFloat alpha)
+{
+    return UIColor::colorWithRed(color.red(), color.green(), color.blue(), color.alpha() * alpha);
+}
+
+void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, const UINavigationItem& item, CGRect bounds)
+{
+    auto tint = bar.tintColor() ? bar.tintColor() : Drawing::systemBlue();
+    CGFloat middle = CGRectGetMidY(bounds);
+    CGFloat left = bounds.origin.x + backChevronLeft;
+    Drawing::setStrokeColor(paint.context, *tint);
+    CGContextSetLineWidth(paint.context, 3);
+    CGContextSetLineCap(paint.context, kCGLineCapRound);
+    CGContextBeginPath(paint.context);
+    CGContextMoveToPoint(paint.context, left + 9, middle - 10);
+    CGContextAddLineToPoint(paint.context, left, middle);
+    CGContextAddLineToPoint(paint.context, left + 9, middle + 10);
+    CGContextStrokePath(paint.context);
+    std::string title = item.title().empty() ? "Back" : item.title();
+    TextStyle style { UIFont::systemFontOfSize(barTitleSize), tint, NSTextAlignmentLeft, 1, false, 0 };
+    CGRect rect = CGRectMake(bounds.origin.x + backTitleLeft, bounds.origin.y, barTitleSideRoom * 1.2, bounds.size.height);
+    TextRenderer::drawText(paint.context, title, rect, style, paint.pixelScale);
+}
+
+}
+
+namespace ControlPainter {
+
+void paintImage(const PaintContext& paint, const UIImageView& view, double secondsPlayed)
+{
+    const auto& image = view.image();
+    if (!image)
+        return;
+    auto shown = image->imageAtTime(secondsPlayed);
+    if (shown)
+        CGContextDrawImage(paint.context, view.bounds(), shown->CGImage());
+}
+
+void paintLabel(const PaintContext& paint, const UILabel& label)
+{
+    TextRenderer::drawText(paint.context, label.text(), label.bounds(), TextStyle::of(label), paint.pixelScale);
+}
+
+void paintButton(const PaintContext& paint, const UIButton& button)
+{
+    auto label = button.titleLabel();
+    TextStyle style = TextStyle::of(*label);
+    if (!button.isEnabled())
+        style.color = withAlpha(*style.color, 0.35);
+    TextRenderer::drawText(paint.context, label->text(), button.bounds(), style, paint.pixelScale);
+}
+
+void paintSwitch(const PaintContext& paint, const UISwitch& control)
+{
+    CGRect bounds = control.bounds();
+    auto track = control.isOn() ? UIColor::colorWithRed(0.2, 0.78, 0.35, 1) : UIColor::colorWithRed(0.47, 0.47, 0.5, 0.32);
+    Drawing::fillRoundedRect(paint.context, bounds, bounds.size.height / 2, *track);
+    CGFloat diameter = std::max(0.0, bounds.size.height - 2 * switchKnobInset);
+    CGFloat left = control.isOn() ? CGRectGetMaxX(bounds) - switchKnobInset - diameter : bounds.origin.x + switchKnobInset;
+    Drawing::setFillColor(paint.context, *UIColor::whiteColor());
+    CGContextFillEllipseInRect(paint.context, CGRectMake(left, bounds.origin.y + switchKnobInset, diameter, diameter));
+}
+
+void paintNavigationBar(const PaintContext& paint, const UINavigationBar& bar)
+{
+    CGRect bounds = bar.bounds();
+    auto background = bar.barTintColor() ? bar.barTintColor() : UIColor::colorWithRed(0.97, 0.97, 0.97, 1);
+    Drawing::setFillColor(paint.context, *withAlpha(*background, bar.isTranslucent() ? translucentBarAlpha : 1));
+    CGContextFillRect(paint.context, bounds);
+    Drawing::fillHairline(paint.context, { bounds.origin.x, CGRectGetMaxY(bounds) }, bounds.size.width, paint.pixelScale,
+        *UIColor::colorWithWhite(0, 0.3));
+
+    bool isDark = Drawing::isDark(*background);
+    TextStyle title { UIFont::boldSystemFontOfSize(barTitleSize), isDark ? UIColor::whiteColor() : UIColor::blackColor(),
+        NSTextAlignmentCenter, 1, false, 0 };
+    CGRect titleRect = CGRectMake(bounds.origin.x + barTitleSideRoom, bounds.origin.y,
+        std::max(0.0, bounds.size.width - 2 * barTitleSideRoom), bounds.size.height);
+    TextRenderer::drawText(paint.context, bar.displayedTitle(), titleRect, title, paint.pixelScale);
+    if (auto back = bar.backItem())
+        paintBackButton(paint, bar, *back, bounds);
+}
+
+}
