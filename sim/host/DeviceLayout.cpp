@@ -25,8 +25,10 @@ std::vector<InstalledFile> deliverables()
         { ZOVA_TWEAK_LIBRARY, "/Library/MobileSubstrate/DynamicLibraries/zova.dylib" },
         { ZOVA_TWEAK_FILTER, "/Library/MobileSubstrate/DynamicLibraries/zova.plist" },
     };
-    for (const char* picture : { "a.gif", "b.gif", "c.gif", "h.gif", "e.gif" })
-        files.push_back({ resources / picture, bundle + picture });
+    for (const char* resource : { "Info.plist", "Root.plist", "a.gif", "b.gif", "c.gif", "h.gif", "e.gif" })
+        files.push_back({ resources / resource, bundle + resource });
+    files.push_back({ ZOVA_SETTINGS_BUNDLE_EXECUTABLE, bundle + "zovaprefs" });
+    files.push_back({ ZOVA_SOURCE_DIR "/zovaprefs/entry.plist", "/Library/PreferenceLoader/Preferences/zovaprefs.plist" });
     return files;
 }
 

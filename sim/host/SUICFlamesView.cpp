@@ -1,4 +1,5 @@
 #include "SUICFlamesView.hpp"
+#include "FlamesWaveformView.hpp"
 
 SUICFlamesView::SUICFlamesView(CGRect frame)
     : UIView(frame)
@@ -8,8 +9,7 @@ SUICFlamesView::SUICFlamesView(CGRect frame)
 std::shared_ptr<SUICFlamesView> SUICFlamesView::initWithFrame(CGRect frame)
 {
     auto view = std::make_shared<SUICFlamesView>(frame);
-    view->m_flames = UIView::initWithFrame(view->bounds());
-    view->m_flames->setUserInteractionEnabled(false);
+    view->m_flames = FlamesWaveformView::initWithFrame(view->bounds());
     view->addSubview(view->m_flames);
     return view;
 }

@@ -1,5 +1,6 @@
 // The assistant's flames view, as the host process defines it: a full-screen view whose flames are
-// drawn in a subview of its own, so that whatever is sent to the back lies behind them.
+// drawn in a subview of its own (a FlamesWaveformView), so that whatever is sent to the back lies
+// behind them.
 #pragma once
 
 #include <uikit/UIView.hpp>

@@ -1,0 +1,125 @@
+// zova-sim settings: a process standing in for the Settings app, with the installed bundles as its
+// entries, driven by steps as a user would.
+#include "Command.hpp"
+
+#include <SettingsHost.hpp>
+#include <uikit/UIScreen.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace sim {
+
+namespace {
+
+struct Step {
+    std::string name;
+    std::string argument;
+};
+
+constexpr const char* stepsHelp = "steps: open LABEL, tap TEXT, row N, back, pick FILE, cancel, wait SECONDS, dump";
+
+bool needsArgument(const std::string& name)
+{
+    return name == "open" || name == "tap" || name == "row" || name == "pick" || name == "wait";
+}
+
+bool isKnown(const std::string& name)
+{
+    return needsArgument(name) || name == "back" || name == "cancel" || name == "dump";
+}
+
+std::optional<double> parseNumber(const std::string& text, double minimum, double maximum)
+{
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !std::isfinite(value) || value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
+}
+
+// Checks every step before the app starts, so that a typo doesn't leave half a run behind.
+std::optional<std::vector<Step>> parseSteps(std::span<const std::string> arguments, std::string& error)
+{
+    std::vector<Step> steps;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        Step step { arguments[i], {} };
+        if (!isKnown(step.name)) {
+            error = "unknown step '" + step.name + "' (" + stepsHelp + ")";
+            return std::nullopt;
+        }
+        if (needsArgument(step.name)) {
+            if (i + 1 >= arguments.size()) {
+                error = step.name + " needs an argument";
+                return std::nullopt;
+            }
+            step.argument = arguments[++i];
+        }
+        bool badNumber = (step.name == "wait" && !parseNumber(step.argument, 0, 3600))
+            || (step.name == "row" && (!parseNumber(step.argument, 0, 10000) || step.argument.find('.') != std::string::npos));
+        if (badNumber) {
+            error = step.name + ": bad number '" + step.argument + "'";
+            return std::nullopt;
+        }
+        steps.push_back(std::move(step));
+    }
+    return steps;
+}
+
+bool runStep(SettingsHost& host, const Step& step, std::string& error)
+{
+    if (step.name == "open")
+        return host.open(step.argument, error);
+    if (step.name == "tap")
+        return host.tap(step.argument, error);
+    if (step.name == "row")
+        return host.tapRow(std::stol(step.argument), error);
+    if (step.name == "back")
+        return host.back(error);
+    if (step.name == "pick")
+        return host.pick(step.argument, error);
+    if (step.name == "cancel")
+        return host.cancel(error);
+    if (step.name == "wait") {
+        host.wait(*parseNumber(step.argument, 0, 3600));
+        return true;
+    }
+    std::printf("%s\n", host.dump().c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+int runSettings(const Options& options, std::span<const std::string> arguments)
+{
+    std::string error;
+    auto steps = parseSteps(arguments, error);
+    if (!steps)
+        return fail("settings: " + error, 2);
+    if (options.screen && !UIScreen::setMainScreenSize(*options.screen, 3))
+        return fail("settings: the screen size is out of range", 2);
+
+    SettingsHost host;
+    host.wait(0);
+    for (const auto& step : *steps) {
+        if (!runStep(host, step, error))
+            return fail("settings: " + step.name + (step.argument.empty() ? "" : " " + step.argument) + ": " + error);
+        // Let the transition the step started finish, as a user waits before the next tap.
+        host.wait(step.name == "wait" || step.name == "dump" ? 0 : 0.5);
+    }
+    return 0;
+}
+
+const bool s_registered = registerCommand({
+    "settings",
+    "settings STEP...",
+    "Starts a process standing in for the Settings app and runs the steps in order: open LABEL (an\n"
+    "    entry), tap TEXT (a row, button or alert action), row N, back, pick FILE / cancel (in the photo\n"
+    "    library picker), wait SECONDS, dump (the screen as JSON).",
+    true,
+    &runSettings,
+});
+
+}
+
+}

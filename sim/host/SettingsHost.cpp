@@ -1,0 +1,259 @@
+#include "SettingsHost.hpp"
+#include "SettingsDump.hpp"
+
+#include <foundation/DeviceRoot.hpp>
+#include <foundation/NSBundle.hpp>
+#include <foundation/NSData.hpp>
+#include <foundation/NSRunLoop.hpp>
+#include <substrate/Loader.hpp>
+#include <uikit/NSIndexPath.hpp>
+#include <uikit/UIAlertController.hpp>
+#include <uikit/UIButton.hpp>
+#include <uikit/UIImagePickerController.hpp>
+#include <uikit/UIScreen.hpp>
+#include <uikit/UITableView.hpp>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace sim {
+
+namespace {
+
+constexpr const char* settingsBundleIdentifier = "com.apple.Preferences";
+constexpr const char* settingsExecutable = "Preferences";
+constexpr const char* entriesPath = "/Library/PreferenceLoader/Preferences";
+constexpr const char* bundlesPath = "/Library/PreferenceBundles/";
+
+// The app's own first page: one row per installed entry.
+class SettingsListController final : public PSListController {
+public:
+    explicit SettingsListController(const std::vector<SettingsEntry>& entries)
+    {
+        _specifiers = std::make_shared<PSSpecifierArray>();
+        _specifiers->push_back(PSSpecifier::preferenceSpecifierNamed("Tweaks", {}, PSGroupCell));
+        for (const auto& entry : entries)
+            _specifiers->push_back(PSSpecifier::preferenceSpecifierNamed(entry.label, {}, PSLinkCell));
+        setTitle("Settings");
+    }
+
+    std::function<void(const std::string&)> onOpen;
+
+protected:
+    void didSelectSpecifier(const std::shared_ptr<PSSpecifier>& specifier) override
+    {
+        if (onOpen)
+            onOpen(specifier->name());
+    }
+};
+
+void registerHostClasses()
+{
+    static const Class s_listClass = objc::registerClass<SettingsListController>("PSUIPrefsListController", "PSListController");
+    (void)s_listClass;
+}
+
+std::vector<SettingsEntry> readEntries()
+{
+    std::vector<SettingsEntry> entries;
+    auto directory = DeviceRoot::resolve(entriesPath);
+    std::error_code code;
+    if (!directory || !std::filesystem::is_directory(*directory, code))
+        return entries;
+    std::vector<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator(*directory, code)) {
+        if (file.path().extension() == ".plist")
+            names.push_back(file.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) {
+        auto data = NSData::dataWithContentsOfFile(std::string(entriesPath) + "/" + name);
+        auto list = data ? NSPropertyListSerialization::propertyListWithData(data->span()) : std::nullopt;
+        const PlistValue* entry = list ? list->member("entry") : nullptr;
+        auto* label = entry && entry->member("label") ? entry->member("label")->get<std::string>() : nullptr;
+        auto* bundle = entry && entry->member("bundle") ? entry->member("bundle")->get<std::string>() : nullptr;
+        if (!label || !bundle) {
+            std::fprintf(stderr, "Settings: skipping %s: no label or bundle\n", name.c_str());
+            continue;
+        }
+        auto* detail = entry->member("detail") ? entry->member("detail")->get<std::string>() : nullptr;
+        entries.push_back({ *label, *bundle, detail ? *detail : std::string() });
+    }
+    return entries;
+}
+
+}
+
+SettingsHost::SettingsHost()
+{
+    NSBundle::setMainBundleIdentity(settingsBundleIdentifier, settingsExecutable);
+    NSBundle::registerLoadedFramework("com.apple.UIKit");
+    NSBundle::registerLoadedFramework("com.apple.Preferences");
+    registerHostClasses();
+    Substrate::loadTweaks();
+
+    m_entries = readEntries();
+    auto list = std::make_shared<SettingsListController>(m_entries);
+    list->onOpen = [this](const std::string& label) {
+        std::string ignored;
+        open(label, ignored);
+    };
+    m_outer = UINavigationController::initWithRootViewController(list);
+    m_window = UIWindow::initWithFrame(UIScreen::mainScreen()->bounds());
+    m_window->setRootViewController(m_outer);
+}
+
+bool SettingsHost::open(const std::string& label, std::string& error)
+{
+    auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.label == label; });
+    if (entry == m_entries.end()) {
+        error = "no entry labelled '" + label + "'";
+        return false;
+    }
+    auto bundle = NSBundle::bundleWithPath(bundlesPath + entry->bundle + ".bundle");
+    if (!bundle || !bundle->load()) {
+        error = "can't load the bundle of '" + label + "'";
+        return false;
+    }
+    Class pageClass = entry->detailClass.empty() ? bundle->principalClass() : objc_getClass(entry->detailClass.c_str());
+    auto page = std::dynamic_pointer_cast<UIViewController>(class_createInstance(pageClass));
+    if (!page) {
+        error = "the bundle of '" + label + "' has no page to show";
+        return false;
+    }
+    page->setTitle(label);
+    m_outer->pushViewController(UINavigationController::initWithRootViewController(page), true);
+    return true;
+}
+
+std::shared_ptr<UINavigationController> SettingsHost::innermostNavigation() const
+{
+    auto navigation = m_outer;
+    while (auto inner = std::dynamic_pointer_cast<UINavigationController>(navigation->topViewController()))
+        navigation = inner;
+    return navigation;
+}
+
+std::shared_ptr<UIViewController> SettingsHost::visiblePage() const
+{
+    return innermostNavigation()->topViewController();
+}
+
+std::shared_ptr<UIViewController> SettingsHost::presented() const
+{
+    auto top = m_outer->presentedViewController();
+    while (top && top->presentedViewController())
+        top = top->presentedViewController();
+    return top;
+}
+
+bool SettingsHost::tap(const std::string& text, std::string& error)
+{
+    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(presented())) {
+        if (alert->tapActionWithTitle(text))
+            return true;
+        error = "the alert has no action '" + text + "'";
+        return false;
+    }
+    if (presented()) {
+        error = "something is presented over the page";
+        return false;
+    }
+    auto page = std::dynamic_pointer_cast<PSListController>(visiblePage());
+    if (!page) {
+        error = "the page on screen is not a list";
+        return false;
+    }
+    // A button floating in the table lies above the rows.
+    auto table = page->table();
+    auto subviews = table->subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        auto button = std::dynamic_pointer_cast<UIButton>(*it);
+        if (!button || button->titleForState(0) != text || button->isHidden())
+            continue;
+        if (button->tap())
+            return true;
+        error = "the button '" + text + "' can't be tapped";
+        return false;
+    }
+    if (page->tapRowWithText(text))
+        return true;
+    error = "no row or button shows '" + text + "'";
+    return false;
+}
+
+bool SettingsHost::tapRow(long index, std::string& error)
+{
+    auto page = std::dynamic_pointer_cast<PSListController>(visiblePage());
+    if (!page || presented()) {
+        error = "no list on screen";
+        return false;
+    }
+    auto table = page->table();
+    for (long section = 0; section < table->numberOfSections(); ++section) {
+        long rows = table->numberOfRowsInSection(section);
+        if (index < rows) {
+            if (page->tapRowAtIndexPath(section, index))
+                return true;
+            error = "the row can't be tapped";
+            return false;
+        }
+        index -= rows;
+    }
+    error = "the list has no such row";
+    return false;
+}
+
+bool SettingsHost::back(std::string& error)
+{
+    if (presented()) {
+        error = "something is presented over the page";
+        return false;
+    }
+    auto navigation = innermostNavigation();
+    if (navigation->viewControllers().size() > 1) {
+        navigation->popViewControllerAnimated(true);
+        return true;
+    }
+    if (navigation != m_outer && m_outer->viewControllers().size() > 1) {
+        m_outer->popViewControllerAnimated(true);
+        return true;
+    }
+    error = "already on the first page";
+    return false;
+}
+
+bool SettingsHost::pick(const std::string& file, std::string& error)
+{
+    auto picker = std::dynamic_pointer_cast<UIImagePickerController>(presented());
+    if (!picker) {
+        error = "no image picker is open";
+        return false;
+    }
+    if (picker->pickFile(file))
+        return true;
+    error = "the photo library has no '" + file + "'";
+    return false;
+}
+
+bool SettingsHost::cancel(std::string& error)
+{
+    auto picker = std::dynamic_pointer_cast<UIImagePickerController>(presented());
+    if (!picker || !picker->cancel()) {
+        error = "no image picker is open";
+        return false;
+    }
+    return true;
+}
+
+void SettingsHost::wait(double seconds)
+{
+    NSRunLoop::mainRunLoop()->runForTimeInterval(seconds);
+}
+
+std::string SettingsHost::dump() const
+{
+    return dumpSettings(*m_outer, visiblePage(), presented());
+}
+
+}

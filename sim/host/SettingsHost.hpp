@@ -1,0 +1,52 @@
+// A process standing in for the Settings app: its list of entries from the installed preference
+// loader entries, an outer navigation controller, and each opened entry's bundle page inside a
+// navigation controller of its own, pushed onto the outer one.
+#pragma once
+
+#include <preferences/PSListController.hpp>
+#include <uikit/UINavigationController.hpp>
+#include <uikit/UIWindow.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SettingsEntry {
+    std::string label;
+    std::string bundle;      // the bundle's name in "/Library/PreferenceBundles/"
+    std::string detailClass; // the class to show, else the bundle's principal class
+};
+
+class SettingsHost {
+public:
+    SettingsHost();
+
+    const std::vector<SettingsEntry>& entries() const { return m_entries; }
+
+    // Each step returns false with the reason when it can't be done.
+    bool open(const std::string& label, std::string& error);
+    bool tap(const std::string& text, std::string& error);
+    bool tapRow(long index, std::string& error);
+    bool back(std::string& error);
+    bool pick(const std::string& file, std::string& error);
+    bool cancel(std::string& error);
+    void wait(double seconds);
+    std::string dump() const;
+
+    UIWindow& window() const { return *m_window; }
+    // The page on top of the innermost navigation stack.
+    std::shared_ptr<UIViewController> visiblePage() const;
+    // What is presented over everything, if anything.
+    std::shared_ptr<UIViewController> presented() const;
+
+private:
+    std::shared_ptr<UINavigationController> innermostNavigation() const;
+
+    std::vector<SettingsEntry> m_entries;
+    std::shared_ptr<UIWindow> m_window;
+    std::shared_ptr<UINavigationController> m_outer;
+};
+
+}
