@@ -110,8 +110,8 @@ const bool s_registered = registerCommand({
     "defaults read IDENTIFIER [KEY]\n"
     "  defaults write IDENTIFIER KEY (-bool YES|NO | -int N | -string S)\n"
     "  defaults delete IDENTIFIER [KEY]",
-    "Reads the settings store IDENTIFIER as JSON (all values, or one; exit 1 when the key is not set),\n"
-    "    writes one value, or deletes one key or every value. Running processes see writes at once.",
+    "Reads the settings store IDENTIFIER as JSON (all values, or one), writes one value, or deletes one\n"
+    "    key or every value; a key that is not set gives exit status 1. Running processes see writes at once.",
     true,
     &run,
 });

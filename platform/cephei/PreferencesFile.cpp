@@ -14,6 +14,8 @@
 namespace {
 
 constexpr int maximumAsideCopies = 1000;
+// FileIO::writeFileAtomically names its temporary file ".<name>.XXXXXX".
+constexpr size_t temporarySuffixLength = 6;
 
 // An identifier names one file in one folder: no separators, no hidden or relative names.
 bool isValidIdentifier(const std::string& identifier)
@@ -109,6 +111,7 @@ std::optional<PlistDictionary> PreferencesFile::update(const std::function<void(
     if (!lock.isHeld())
         return refuse(std::string("can't take the lock: ") + std::strerror(errno));
 
+    removeStaleTemporaryFiles();
     auto contents = read(*path);
     if (contents.problem) {
         auto aside = moveAside(*path);
@@ -177,6 +180,19 @@ std::optional<std::string> PreferencesFile::moveAside(const std::filesystem::pat
         return aside.filename().string();
     }
     return std::nullopt;
+}
+
+void PreferencesFile::removeStaleTemporaryFiles() const
+{
+    // Writers make their temporary file only while holding the lock, so one found by the lock's
+    // holder belongs to a writer that died before its rename.
+    auto prefix = "." + fileName() + ".";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(*m_directory, error)) {
+        auto name = entry.path().filename().string();
+        if (name.size() == prefix.size() + temporarySuffixLength && name.starts_with(prefix))
+            std::filesystem::remove(entry.path(), error);
+    }
 }
 
 std::optional<PlistDictionary> PreferencesFile::refuse(const std::string& reason) const

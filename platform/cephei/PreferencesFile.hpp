@@ -43,6 +43,7 @@ private:
     Contents read(const std::filesystem::path&) const;
     bool isInsideRoot(const std::filesystem::path&) const;
     std::optional<std::string> moveAside(const std::filesystem::path&) const;
+    void removeStaleTemporaryFiles() const;
     std::optional<PlistDictionary> refuse(const std::string& reason) const;
     void report(const std::string& message) const;
 
