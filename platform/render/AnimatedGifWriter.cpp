@@ -78,7 +78,7 @@ struct AnimatedGifWriter::Encoder {
 
 AnimatedGifWriter::AnimatedGifWriter(std::filesystem::path path, double framesPerSecond)
     : m_path(std::move(path))
-    , m_framesPerSecond(std::isfinite(framesPerSecond) ? std::clamp(framesPerSecond, minimumFramesPerSecond, maximumFramesPerSecond) : 10)
+    , m_framesPerSecond(std::isfinite(framesPerSecond) ? std::clamp(framesPerSecond, minimumFramesPerSecond, maximumFramesPerSecond) : defaultFramesPerSecond)
 {
 }
 

@@ -11,11 +11,13 @@
 
 class AnimatedGifWriter {
 public:
+    static constexpr double defaultFramesPerSecond = 10;
     static constexpr double minimumFramesPerSecond = 1;
     static constexpr double maximumFramesPerSecond = 50;
     static constexpr size_t maximumSide = 4096;
 
-    // The rate is clamped to the range above; the file is created with the first frame.
+    // The rate is clamped to the range above (a rate that isn't a number gives the default); the
+    // file is created with the first frame.
     AnimatedGifWriter(std::filesystem::path, double framesPerSecond);
     ~AnimatedGifWriter();
     AnimatedGifWriter(const AnimatedGifWriter&) = delete;

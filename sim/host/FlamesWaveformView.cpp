@@ -33,12 +33,14 @@ constexpr std::array<Ribbon, 4> ribbons { {
     { 0.60, 0.30, 1.00, 0.45, 0.20, 1.3, 0.26, 3.5, 2.1, 5.1 },
 } };
 
-// Each ribbon is drawn three times, wide and faint to narrow and strong: a glow without blur.
+// Each ribbon is drawn several times, wide and faint to narrow and strong: a glow without blur.
 struct GlowPass {
     double spread;
     double alpha;
 };
-constexpr std::array<GlowPass, 3> glowPasses { { { 1.45, 0.12 }, { 1.18, 0.22 }, { 1.0, 0.5 } } };
+constexpr std::array<GlowPass, 6> glowPasses { {
+    { 1.6, 0.05 }, { 1.45, 0.06 }, { 1.3, 0.08 }, { 1.17, 0.12 }, { 1.07, 0.18 }, { 1.0, 0.3 },
+} };
 
 // Height of the ribbon above (and below) the line at x (share of the width), before the glow.
 double ribbonHeight(const Ribbon& ribbon, double x, double seconds, double amplitude)

@@ -16,7 +16,7 @@ bool writeScreenshot(const UIView& window, const std::filesystem::path& png, std
 
 class ScreenRecorder {
 public:
-    static constexpr double defaultFramesPerSecond = 10;
+    static constexpr double defaultFramesPerSecond = AnimatedGifWriter::defaultFramesPerSecond;
     // Wider screens are drawn smaller, so that a recording stays light.
     static constexpr double maximumWidth = 480;
 
