@@ -1,7 +1,7 @@
 // The settings store shared across processes. One object per identifier in each process, backed by
 // "/var/mobile/Library/Preferences/<identifier>.plist" on the device. A write made by any process
 // reaches every object on the identifier within a fraction of a second: the bound variables are
-// updated first, then the change blocks run, on the main run loop. No cfprefsd, no per-key observers.
+// updated first, then the change blocks run, on the main run loop. No per-key observers, no sync calls.
 #pragma once
 
 #include <foundation/PropertyList.hpp>

@@ -187,11 +187,13 @@ void PreferencesFile::removeStaleTemporaryFiles() const
     // Writers make their temporary file only while holding the lock, so one found by the lock's
     // holder belongs to a writer that died before its rename.
     auto prefix = "." + fileName() + ".";
+    // Stepped with error codes: a range-for would throw from its increment.
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(*m_directory, error)) {
-        auto name = entry.path().filename().string();
+    for (std::filesystem::directory_iterator it(*m_directory, error), end; !error && it != end; it.increment(error)) {
+        auto name = it->path().filename().string();
+        std::error_code ignored;
         if (name.size() == prefix.size() + temporarySuffixLength && name.starts_with(prefix))
-            std::filesystem::remove(entry.path(), error);
+            std::filesystem::remove(it->path(), ignored);
     }
 }
 
