@@ -1,0 +1,106 @@
+// The picture list page: the "Choose your picture" button under the custom row and the page's title.
+#include "SettingsDevice.hpp"
+
+#include <audiotoolbox/AudioServices.hpp>
+#include <uikit/CALayer.hpp>
+#include <uikit/UIColor.hpp>
+#include <uikit/UINavigationItem.hpp>
+#include <uikit/UITableView.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void openPictureList(SettingsDevice& device)
+{
+    device.step("open", "Zova");
+    device.step("tap", "Picture");
+}
+
+}
+
+// No button may show while a shipped picture is chosen.
+TEST(PictureList, NoButtonWhileAShippedPictureIsChosen)
+{
+    SettingsDevice device;
+    device.store()->setInteger(3, "siripic");
+    openPictureList(device);
+    EXPECT_TRUE(device.placedButtons().empty());
+    EXPECT_EQ(device.cell(3)->accessoryType(), 3);
+    EXPECT_EQ(device.page()->navigationItem()->title(), "Zova Pictures");
+}
+
+// Choosing the custom row places the button centred under it, above the rows, with its look.
+TEST(PictureList, ChoosingTheCustomPicturePlacesTheButtonUnderItsRow)
+{
+    SettingsDevice device;
+    openPictureList(device);
+    AudioServicesResetPlayedSystemSounds();
+    device.step("row", "5");
+    EXPECT_EQ(device.store()->integerForKey("siripic", 0), 5);
+
+    auto buttons = device.placedButtons();
+    ASSERT_EQ(buttons.size(), 1u);
+    auto button = buttons[0];
+    auto row = device.cell(5);
+    CGRect frame = button->frame();
+    EXPECT_EQ(frame.size, CGSizeMake(300, 40));
+    EXPECT_DOUBLE_EQ(CGRectGetMidX(frame), CGRectGetMidX(row->frame()));
+    EXPECT_DOUBLE_EQ(CGRectGetMinY(frame), CGRectGetMaxY(row->frame()) + 5);
+    EXPECT_DOUBLE_EQ(button->layer()->zPosition(), 16000.0);
+    EXPECT_DOUBLE_EQ(button->alpha(), 1.0);
+    EXPECT_EQ(button->titleForState(0), "Choose your picture");
+    EXPECT_DOUBLE_EQ(button->layer()->cornerRadius(), 10.0);
+    EXPECT_DOUBLE_EQ(button->tintColor()->red(), 0.55);
+    EXPECT_TRUE(button->backgroundColor()->isEqual(*row->backgroundColor()));
+
+    // One sound per block run, each run last in its block.
+    auto sounds = AudioServicesPlayedSystemSounds();
+    ASSERT_FALSE(sounds.empty());
+    for (auto sound : sounds)
+        EXPECT_EQ(sound, 1519u);
+}
+
+// Every button placed by any block is removed when another picture is chosen.
+TEST(PictureList, ChoosingAnotherPictureClearsEveryButton)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    // Going back and forth displays the rows again: each display registers one more block.
+    device.step("back");
+    device.step("tap", "Picture");
+    device.step("row", "5");
+    EXPECT_GE(device.placedButtons().size(), 1u);
+    device.step("row", "1");
+    EXPECT_TRUE(device.placedButtons().empty());
+    EXPECT_EQ(device.page()->table()->viewWithTag(999), nullptr);
+}
+
+// A page opened with the custom picture already chosen gets its button back from the store's blocks.
+TEST(PictureList, ButtonReturnsWithThePageWhenTheCustomPictureIsChosen)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    EXPECT_FALSE(device.placedButtons().empty());
+    device.step("back");
+    device.step("tap", "Picture");
+    EXPECT_FALSE(device.placedButtons().empty());
+}
+
+// The button's action opens the photo library; cancelling writes and plays nothing more.
+TEST(PictureList, CancellingThePickerChangesNothing)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    AudioServicesResetPlayedSystemSounds();
+    device.step("tap", "Choose your picture");
+    EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1519 });
+    ASSERT_NE(device.app().presented(), nullptr);
+    device.step("cancel");
+    EXPECT_EQ(device.app().presented(), nullptr);
+    EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1519 });
+    EXPECT_TRUE(device.customPicture().empty());
+}
