@@ -4,6 +4,7 @@
 #include <audiotoolbox/AudioServices.hpp>
 #include <cepheiprefs/HBAppearanceSettings.hpp>
 #include <cepheiprefs/PSListController+HBTintAdditions.hpp>
+#include <foundation/NSBundle.hpp>
 #include <foundation/NSURL.hpp>
 #include <uikit/UIAlertAction.hpp>
 #include <uikit/UIAlertController.hpp>
@@ -86,8 +87,10 @@ TEST(RootPage, OuterBarIsOpaqueHereAndTranslucentOnThePictureList)
 TEST(RootPage, ShowsWithoutAnOuterNavigationController)
 {
     SettingsDevice device;
-    auto page = std::dynamic_pointer_cast<PSListController>(class_createInstance(objc_getClass("ZOVARootListController")));
-    ASSERT_NE(page, nullptr) << "the bundle is loaded by an earlier open";
+    auto bundle = NSBundle::bundleWithPath("/Library/PreferenceBundles/zovaprefs.bundle");
+    ASSERT_NE(bundle, nullptr);
+    auto page = std::dynamic_pointer_cast<PSListController>(class_createInstance(bundle->principalClass()));
+    ASSERT_NE(page, nullptr);
     auto window = UIWindow::initWithFrame(UIScreen::mainScreen()->bounds());
     auto navigation = UINavigationController::initWithRootViewController(page);
     window->setRootViewController(navigation);
