@@ -85,7 +85,7 @@ void paintAlert(const PaintContext& paint, const UIAlertController& alert, CGRec
     CGRect panel = panelRect(alert, screen, height);
 
     CGContextSaveGState(context);
-    Drawing::fillRoundedRect(context, panel, cornerRadius, *UIColor::colorWithWhite(0.97, 0.98));
+    Drawing::fillRoundedRect(context, panel, cornerRadius, *UIColor::colorWithWhite(0.97, 1));
     CGContextBeginPath(context);
     Drawing::addRoundedRect(context, panel, cornerRadius);
     CGContextClip(context);

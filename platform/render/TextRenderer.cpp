@@ -249,14 +249,20 @@ namespace TextRenderer {
 std::string fontDescription(const UIFont& font)
 {
     const std::string& name = font.fontName();
+    // The system face keeps to Helvetica's proportions, which layout estimates assume; where
+    // neither is installed, fontconfig gives its own sans.
     if (font.isSystemFont())
-        return "sans-serif" + styleWords(name);
+        return "Helvetica,sans-serif" + styleWords(name);
     size_t dash = name.find('-');
     std::string family = spacedFamily(std::string_view(name).substr(0, dash));
     std::string style = dash == std::string::npos ? std::string() : styleWords(std::string_view(name).substr(dash + 1));
     if (family.empty())
         return "sans-serif" + style;
-    return family + ",sans-serif" + style;
+    // A family's first word names its closest relative: "Helvetica Neue" falls back to "Helvetica".
+    std::string fallbacks = ",";
+    if (size_t space = family.find(' '); space != std::string::npos)
+        fallbacks += family.substr(0, space) + ",";
+    return family + fallbacks + "sans-serif" + style;
 }
 
 CGFloat fittingScale(const std::string& rawText, CGRect rect, const TextStyle& style)

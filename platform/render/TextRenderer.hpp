@@ -36,8 +36,8 @@ CGFloat fittingScale(const std::string& text, CGRect, const TextStyle&);
 // The size the text takes when wrapped at that width (within the style's line limit).
 CGSize measureText(const std::string& text, CGFloat width, const TextStyle&);
 
-// The family, weight and slant that stand for a platform font name: "HelveticaNeue-Bold" is
-// "Helvetica Neue" bold, with the machine's sans-serif face behind it when the family is missing.
+// The families, weight and slant that stand for a platform font name: "HelveticaNeue-Bold" is
+// "Helvetica Neue" bold, then "Helvetica", then the machine's sans-serif face.
 std::string fontDescription(const UIFont&);
 
 }
