@@ -1,0 +1,69 @@
+// Two processes of one device: the Settings app changes the settings and imports a GIF while an
+// assistant host runs; each next placement of the host shows the change, without a restart.
+#include "SimProcess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <sstream>
+#include <thread>
+
+using simtest::Device;
+using simtest::runSim;
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}
+
+// The whole road of a settings change and of an import, from a tap to the next placement.
+TEST(EndToEnd, SettingsChangesReachARunningAssistant)
+{
+    using namespace std::chrono_literals;
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    std::filesystem::create_directories(device.root / "var/mobile/Media/DCIM");
+    std::filesystem::copy_file(ZOVA_SOURCE_DIR "/zovaprefs/Resources/h.gif", device.root / "var/mobile/Media/DCIM/IMG_0001.gif");
+
+    auto start = std::chrono::steady_clock::now();
+    auto assistant = std::async(std::launch::async, [&] {
+        return runSim(device.with({ "assistant", "show", "dump", "wait", "7", "show", "dump", "wait", "9", "show", "dump" }));
+    });
+
+    std::this_thread::sleep_until(start + 1s);
+    auto opacityAndPicture = runSim(device.with({ "settings", "open", "Zova", "tap", "Full opacity", "tap", "Picture", "row", "2" }));
+    EXPECT_EQ(opacityAndPicture.status, 0) << opacityAndPicture.err;
+
+    std::this_thread::sleep_until(start + 8s);
+    auto import = runSim(device.with({ "settings", "open", "Zova", "tap", "Picture", "row", "5", "tap", "Choose your picture",
+        "pick", "IMG_0001.gif", "wait", "1.5" }));
+    EXPECT_EQ(import.status, 0) << import.err;
+
+    auto result = assistant.get();
+    ASSERT_EQ(result.status, 0) << result.err;
+    auto dumps = lines(result.out);
+    ASSERT_EQ(dumps.size(), 3u) << result.out;
+
+    // At the defaults: picture 0, full screen, fully opaque.
+    EXPECT_TRUE(contains(dumps[0], R"("class": "UIImageView", "frame": [0, 0, 390, 844], "alpha": 1,)")) << dumps[0];
+    // Opacity off and picture 2: the 500-point container at half opacity.
+    EXPECT_TRUE(contains(dumps[1], R"("class": "UIView", "frame": [-55, 172, 500, 500])")) << dumps[1];
+    EXPECT_TRUE(contains(dumps[1], R"("class": "UIImageView", "frame": [0, 0, 500, 500], "alpha": 0.5,)")) << dumps[1];
+    // The imported GIF, full screen: its canvas and its frame list.
+    EXPECT_TRUE(contains(dumps[2], R"("image": {"size": [195, 422], "frames": 90, "distinctFrames": 20)")) << dumps[2];
+}
