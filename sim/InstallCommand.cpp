@@ -22,8 +22,8 @@ int runInstall(const Options&, std::span<const std::string> arguments)
 const bool s_registered = registerCommand({
     "install",
     "install",
-    "Lays out the device root: the tweak and its filter, the settings bundle with its pictures and its\n"
-    "    entry in the Settings app. Safe on an existing device: settings and the custom picture stay.",
+    "Installs the two packages on the device, as dpkg unpacks them: the tweak and its filter, the settings\n"
+    "    bundle with its pictures and its entry in the Settings app. Safe on an existing device: settings and\n    the custom picture stay.",
     true,
     &runInstall,
 });

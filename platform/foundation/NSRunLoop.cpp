@@ -319,7 +319,9 @@ void NSRunLoop::waitForEvents(Clock::time_point deadline)
     epoll_event events[maximumEventsPerTurn];
     int count = ::epoll_wait(m_state->epoll, events, maximumEventsPerTurn, timeout);
     for (int i = 0; i < count && !m_state->stopRequested; ++i) {
-        if (events[i].data.u64 == wakeID) {
+        // A copy: epoll_event is packed, so its data can't be bound to a reference.
+        uint64_t sourceID = events[i].data.u64;
+        if (sourceID == wakeID) {
             uint64_t ignored = 0;
             while (::read(m_state->wake, &ignored, sizeof ignored) > 0) {
             }
@@ -329,7 +331,7 @@ void NSRunLoop::waitForEvents(Clock::time_point deadline)
         Callback callback;
         {
             std::lock_guard guard(m_state->lock);
-            auto it = m_state->sources.find(events[i].data.u64);
+            auto it = m_state->sources.find(sourceID);
             if (it == m_state->sources.end())
                 continue;
             callback = it->second.callback;

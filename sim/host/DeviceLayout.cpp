@@ -2,9 +2,14 @@
 
 #include <foundation/DeviceRoot.hpp>
 
+#include <cerrno>
 #include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <vector>
+
+extern char** environ;
 
 namespace sim {
 
@@ -12,25 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct InstalledFile {
-    fs::path source;       // on this machine
-    std::string devicePath; // on the device
-};
-
-std::vector<InstalledFile> deliverables()
-{
-    const fs::path resources = ZOVA_SOURCE_DIR "/zovaprefs/Resources";
-    const std::string bundle = "/Library/PreferenceBundles/zovaprefs.bundle/";
-    std::vector<InstalledFile> files {
-        { ZOVA_TWEAK_LIBRARY, "/Library/MobileSubstrate/DynamicLibraries/zova.dylib" },
-        { ZOVA_TWEAK_FILTER, "/Library/MobileSubstrate/DynamicLibraries/zova.plist" },
-    };
-    for (const char* resource : { "Info.plist", "Root.plist", "a.gif", "b.gif", "c.gif", "h.gif", "e.gif" })
-        files.push_back({ resources / resource, bundle + resource });
-    files.push_back({ ZOVA_SETTINGS_BUNDLE_EXECUTABLE, bundle + "zovaprefs" });
-    files.push_back({ ZOVA_SOURCE_DIR "/zovaprefs/entry.plist", "/Library/PreferenceLoader/Preferences/zovaprefs.plist" });
-    return files;
-}
+// The packages a user installs on the phone: the tweak, and the settings bundle with its pictures.
+const char* const s_packages[] = { ZOVA_SETTINGS_PACKAGE, ZOVA_TWEAK_PACKAGE };
 
 // Folders every phone has, which the deliverables expect to exist or to be creatable.
 const char* const s_deviceFolders[] = {
@@ -42,23 +30,25 @@ const char* const s_deviceFolders[] = {
     "/var/mobile/Media/DCIM",
 };
 
-bool copyInto(const InstalledFile& file, std::string& error)
+// Unpacks a package's files into the device root as dpkg does: each file replaced whole, so a
+// running host never maps a half-written library.
+bool unpack(const fs::path& package, const fs::path& root, std::string& error)
 {
-    auto target = DeviceRoot::resolve(file.devicePath);
-    if (!target) {
-        error = "no device path " + file.devicePath;
+    std::vector<std::string> arguments { "dpkg-deb", "--extract", package.string(), root.string() };
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "dpkg-deb", nullptr, nullptr, argv.data(), environ) != 0) {
+        error = "can't run dpkg-deb to unpack " + package.filename().string();
         return false;
     }
-    std::error_code code;
-    fs::create_directories(target->parent_path(), code);
-    // Copy then rename, so that a running host never maps a half-written library.
-    fs::path temporary = target->string() + ".installing";
-    if (!code)
-        fs::copy_file(file.source, temporary, fs::copy_options::overwrite_existing, code);
-    if (!code)
-        fs::rename(temporary, *target, code);
-    if (code) {
-        error = "can't install " + file.source.string() + " as " + file.devicePath + ": " + code.message();
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "can't unpack " + package.string();
         return false;
     }
     return true;
@@ -68,6 +58,11 @@ bool copyInto(const InstalledFile& file, std::string& error)
 
 bool installDevice(std::string& error)
 {
+    auto root = DeviceRoot::get();
+    if (!root) {
+        error = "no device root";
+        return false;
+    }
     for (const char* folder : s_deviceFolders) {
         std::error_code code;
         auto path = DeviceRoot::resolve(folder);
@@ -76,8 +71,8 @@ bool installDevice(std::string& error)
             return false;
         }
     }
-    for (const auto& file : deliverables()) {
-        if (!copyInto(file, error))
+    for (const char* package : s_packages) {
+        if (!unpack(package, *root, error))
             return false;
     }
     return true;
