@@ -1,4 +1,5 @@
 // zova-sim assistant: a process that shows the assistant, with the tweak injected by the loader.
+#include "CaptureStep.hpp"
 #include "Command.hpp"
 
 #include <AssistantHost.hpp>
@@ -29,6 +30,11 @@ bool validateSteps(std::span<const std::string> steps, std::string& error)
         const auto& step = steps[i];
         if (step == "show" || step == "hide" || step == "dump")
             continue;
+        if (isCaptureStep(step)) {
+            if (!parseCaptureStep(steps, i, error))
+                return false;
+            continue;
+        }
         if (step == "wait") {
             if (i + 1 >= steps.size() || !parseSeconds(steps[i + 1])) {
                 error = "wait needs a number of seconds (0 to 3600)";
@@ -37,7 +43,7 @@ bool validateSteps(std::span<const std::string> steps, std::string& error)
             ++i;
             continue;
         }
-        error = "unknown step '" + step + "' (steps: show, hide, wait SECONDS, dump)";
+        error = "unknown step '" + step + "' (steps: show, hide, wait SECONDS, dump, " + captureStepsHelp + ")";
         return false;
     }
     return true;
@@ -69,6 +75,10 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
         } else if (step == "dump") {
             std::printf("%s\n", host.dump().c_str());
             std::fflush(stdout);
+        } else if (isCaptureStep(step)) {
+            auto capture = parseCaptureStep(arguments, i, error);
+            if (!runCaptureStep(*capture, host.window(), error))
+                return fail("assistant: " + step + ": " + error);
         }
         host.wait(0);
     }
@@ -80,7 +90,8 @@ const bool s_registered = registerCommand({
     "assistant [--without-flames-class] STEP...",
     "Starts a process that shows the assistant, with the tweak injected, and runs the steps in order:\n"
     "    show (place a new flames view), hide (remove it), wait SECONDS (turn the main run loop), dump\n"
-    "    (print the window's view tree as JSON). --without-flames-class: the host has no flames view class.",
+    "    (print the window's view tree as JSON), screenshot FILE.png, record FILE.gif SECONDS [FPS].\n"
+    "    --without-flames-class: the host has no flames view class.",
     true,
     &runAssistant,
 });

@@ -1,5 +1,6 @@
 // zova-sim settings: a process standing in for the Settings app, with the installed bundles as its
 // entries, driven by steps as a user would.
+#include "CaptureStep.hpp"
 #include "Command.hpp"
 
 #include <SettingsHost.hpp>
@@ -16,9 +17,11 @@ namespace {
 struct Step {
     std::string name;
     std::string argument;
+    std::optional<CaptureStep> capture;
 };
 
-constexpr const char* stepsHelp = "steps: open LABEL, tap TEXT, row N, back, pick FILE, cancel, wait SECONDS, dump";
+constexpr const char* stepsHelp = "steps: open LABEL, tap TEXT, row N, back, pick FILE, cancel, wait SECONDS, dump, "
+                                  "screenshot FILE.png, record FILE.gif SECONDS [FPS]";
 
 bool needsArgument(const std::string& name)
 {
@@ -44,7 +47,14 @@ std::optional<std::vector<Step>> parseSteps(std::span<const std::string> argumen
 {
     std::vector<Step> steps;
     for (size_t i = 0; i < arguments.size(); ++i) {
-        Step step { arguments[i], {} };
+        Step step { arguments[i], {}, {} };
+        if (isCaptureStep(step.name)) {
+            step.capture = parseCaptureStep(arguments, i, error);
+            if (!step.capture)
+                return std::nullopt;
+            steps.push_back(std::move(step));
+            continue;
+        }
         if (!isKnown(step.name)) {
             error = "unknown step '" + step.name + "' (" + stepsHelp + ")";
             return std::nullopt;
@@ -69,6 +79,8 @@ std::optional<std::vector<Step>> parseSteps(std::span<const std::string> argumen
 
 bool runStep(SettingsHost& host, const Step& step, std::string& error)
 {
+    if (step.capture)
+        return runCaptureStep(*step.capture, host.window(), error);
     if (step.name == "open")
         return host.open(step.argument, error);
     if (step.name == "tap")
@@ -105,7 +117,8 @@ int runSettings(const Options& options, std::span<const std::string> arguments)
         if (!runStep(host, step, error))
             return fail("settings: " + step.name + (step.argument.empty() ? "" : " " + step.argument) + ": " + error);
         // Let the transition the step started finish, as a user waits before the next tap.
-        host.wait(step.name == "wait" || step.name == "dump" ? 0 : 0.5);
+        bool changesScreen = !(step.name == "wait" || step.name == "dump" || step.capture);
+        host.wait(changesScreen ? 0.5 : 0);
     }
     return 0;
 }
@@ -115,7 +128,8 @@ const bool s_registered = registerCommand({
     "settings STEP...",
     "Starts a process standing in for the Settings app and runs the steps in order: open LABEL (an\n"
     "    entry), tap TEXT (a row, button or alert action), row N, back, pick FILE / cancel (in the photo\n"
-    "    library picker), wait SECONDS, dump (the screen as JSON).",
+    "    library picker), wait SECONDS, dump (the screen as JSON), screenshot FILE.png,\n"
+    "    record FILE.gif SECONDS [FPS].",
     true,
     &runSettings,
 });
