@@ -2,6 +2,7 @@
 
 #include <render/AlertPainter.hpp>
 #include <render/ControlPainter.hpp>
+#include <render/PickerPainter.hpp>
 #include <render/TablePainter.hpp>
 
 #include <uikit/CALayer.hpp>
@@ -9,6 +10,7 @@
 #include <uikit/UIButton.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UIGraphics.hpp>
+#include <uikit/UIImagePickerController.hpp>
 #include <uikit/UIImageView.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
@@ -58,13 +60,13 @@ ViewPainter::ViewPainter(PaintContext paint, std::optional<double> animationTime
 
 void ViewPainter::paint(const UIView& root)
 {
-    findAlerts(root);
+    findPresentedControllers(root);
     paintView(root, root.bounds(), 0);
 }
 
-// The controllers presented in the window draw nothing of their own: alerts are found through the
-// window's presentation chain and painted over their views.
-void ViewPainter::findAlerts(const UIView& root)
+// The controllers presented in the window draw nothing of their own: alerts and pickers are found
+// through the window's presentation chain and painted over their views.
+void ViewPainter::findPresentedControllers(const UIView& root)
 {
     auto* window = dynamic_cast<const UIWindow*>(&root);
     if (!window)
@@ -72,8 +74,9 @@ void ViewPainter::findAlerts(const UIView& root)
     auto controller = window->rootViewController();
     for (int count = 0; controller && count < maximumPresentations; ++count) {
         auto presented = controller->presentedViewController();
-        if (auto* alert = dynamic_cast<const UIAlertController*>(presented.get()); alert && alert->isViewLoaded())
-            m_alerts[const_cast<UIAlertController*>(alert)->view().get()] = alert;
+        bool isDrawnHere = dynamic_cast<const UIAlertController*>(presented.get()) || dynamic_cast<const UIImagePickerController*>(presented.get());
+        if (isDrawnHere && presented->isViewLoaded())
+            m_presented[presented->view().get()] = presented.get();
         controller = presented;
     }
 }
@@ -102,9 +105,14 @@ void ViewPainter::paintView(const UIView& view, CGRect frame, int depth)
         Drawing::addRoundedRect(context, bounds, layer.cornerRadius());
         CGContextClip(context);
     }
+    auto presented = m_presented.find(&view);
+    const UIViewController* controller = presented == m_presented.end() ? nullptr : presented->second;
+    // The library lies under the picker's bar; an alert lies over everything in its view.
+    if (auto* picker = dynamic_cast<const UIImagePickerController*>(controller))
+        PickerPainter::paintPhotoLibrary(m_paint, *picker, bounds);
     paintLayer(view, depth);
-    if (auto alert = m_alerts.find(&view); alert != m_alerts.end())
-        AlertPainter::paintAlert(m_paint, *alert->second, bounds);
+    if (auto* alert = dynamic_cast<const UIAlertController*>(controller))
+        AlertPainter::paintAlert(m_paint, *alert, bounds);
     if (isGrouped)
         CGContextEndTransparencyLayer(context);
     CGContextRestoreGState(context);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <unordered_map>
 
-class UIAlertController;
+class UIViewController;
 class UIImageView;
 class UIView;
 
@@ -31,11 +31,12 @@ private:
     void paintContent(const UIView&, int depth);
     void paintDrawRect(const UIView&);
     void paintSubviews(const UIView&, int depth);
-    void findAlerts(const UIView& root);
+    void findPresentedControllers(const UIView& root);
     double secondsPlayed(const UIImageView&) const;
 
     PaintContext m_paint;
     std::optional<double> m_animationTime;
     std::chrono::steady_clock::time_point m_now;
-    std::unordered_map<const UIView*, const UIAlertController*> m_alerts;
+    // The views of presented alerts and pickers, whose controllers draw over them.
+    std::unordered_map<const UIView*, const UIViewController*> m_presented;
 };

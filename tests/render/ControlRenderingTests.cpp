@@ -5,6 +5,7 @@
 #include <render/Renderer.hpp>
 #include <render/TextRenderer.hpp>
 
+#include <foundation/DeviceRoot.hpp>
 #include <foundation/NSRunLoop.hpp>
 #include <uikit/CALayer.hpp>
 #include <uikit/NSIndexPath.hpp>
@@ -12,6 +13,7 @@
 #include <uikit/UIAlertController.hpp>
 #include <uikit/UIButton.hpp>
 #include <uikit/UIFont.hpp>
+#include <uikit/UIImagePickerController.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
 #include <uikit/UINavigationItem.hpp>
@@ -24,6 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 using namespace rendertest;
 
@@ -129,6 +134,18 @@ struct SettingsTable {
     }
     std::shared_ptr<UITableViewCell> cell(long row) const { return table->cellForRowAtIndexPath(NSIndexPath(row, 0)); }
 };
+
+std::shared_ptr<UIWindow> presentingWindow(std::shared_ptr<UIViewController> presented)
+{
+    auto window = std::static_pointer_cast<UIWindow>(backdropWindow());
+    auto root = std::make_shared<UIViewController>();
+    window->setRootViewController(root);
+    root->view()->setBackgroundColor(UIColor::colorWithRed(40 / 255.0, 120 / 255.0, 200 / 255.0, 1));
+    bool shown = false;
+    root->presentViewController(std::move(presented), false, [&] { shown = true; });
+    EXPECT_TRUE(NSRunLoop::mainRunLoop()->runUntil([&] { return shown; }, 5));
+    return window;
+}
 
 size_t pixelIndex(CGFloat points, CGFloat scale = 3)
 {
@@ -348,15 +365,9 @@ TEST(NavigationBarRendering, TitleContrastsWithTheBarAndTranslucentBarsLetTheBac
 // A presented alert leaves the screen undimmed, or its panel, title or button goes missing.
 TEST(AlertRendering, PresentedAlertDimsTheScreenAndShowsItsPanel)
 {
-    auto window = std::static_pointer_cast<UIWindow>(backdropWindow());
-    auto root = std::make_shared<UIViewController>();
-    window->setRootViewController(root);
-    root->view()->setBackgroundColor(colour(Pixel { 40, 120, 200, 255 }));
     auto alert = UIAlertController::alertControllerWithTitle("Zova", "Make your assistant more colorful.", UIAlertControllerStyleAlert);
     alert->addAction(UIAlertAction::actionWithTitle("Thank You", UIAlertActionStyleCancel, nullptr));
-    bool shown = false;
-    root->presentViewController(alert, false, [&] { shown = true; });
-    ASSERT_TRUE(NSRunLoop::mainRunLoop()->runUntil([&] { return shown; }, 5));
+    auto window = presentingWindow(alert);
     auto pixels = Render::renderView(*window, atScale(1));
     ASSERT_TRUE(pixels);
     // The screen behind at 80%.
@@ -368,4 +379,28 @@ TEST(AlertRendering, PresentedAlertDimsTheScreenAndShowsItsPanel)
     EXPECT_NEAR(static_cast<double>(panel.right - panel.left + 1), 270, 2);
     EXPECT_GT(countNear(*pixels, Pixel { 0, 0, 0, 255 }, panel.left, panel.top, 270, 40, 80), 30u);
     EXPECT_GT(countNear(*pixels, pixelOf(*UIColor::colorWithRed(0, 0.478, 1, 1)), panel.left, panel.bottom - 44, 270, 44, 60), 30u);
+}
+
+// The picker shows the page below through its body, or tiles for files the library doesn't hold.
+TEST(PickerRendering, PhotoLibraryShowsOneTilePerFileUnderTheBar)
+{
+    auto root = std::filesystem::temp_directory_path() / ("zova-render-picker-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "var/mobile/Media/DCIM/100APPLE");
+    for (const char* name : { "IMG_0001.GIF", "IMG_0002.GIF", "IMG_0003.PNG" })
+        std::ofstream(root / "var/mobile/Media/DCIM/100APPLE" / name) << "GIF89a";
+    DeviceRoot::set(root);
+    auto picker = std::make_shared<UIImagePickerController>();
+    auto window = presentingWindow(picker);
+    auto pixels = Render::renderView(*window, atScale(1));
+    std::filesystem::remove_all(root);
+    ASSERT_TRUE(pixels);
+
+    const Pixel tile { 230, 230, 230, 255 };
+    size_t top = static_cast<size_t>(CGRectGetMaxY(picker->navigationBar()->frame())) + 4;
+    size_t side = (390 - 6) / 4;
+    for (size_t column = 0; column < 4; ++column) {
+        Pixel corner = pixelAt(*pixels, column * (side + 2) + 3, top);
+        EXPECT_EQ(isNear(corner, tile), column < 3) << column << " " << corner;
+    }
+    EXPECT_TRUE(isNear(pixelAt(*pixels, 200, 600), white)) << pixelAt(*pixels, 200, 600);
 }
