@@ -79,7 +79,8 @@ void paintButton(const PaintContext& paint, const UIButton& button)
 void paintSwitch(const PaintContext& paint, const UISwitch& control)
 {
     CGRect bounds = control.bounds();
-    auto track = control.isOn() ? UIColor::colorWithRed(0.2, 0.78, 0.35, 1) : UIColor::colorWithRed(0.47, 0.47, 0.5, 0.32);
+    auto onColour = control.onTintColor() ? control.onTintColor() : UIColor::colorWithRed(0.2, 0.78, 0.35, 1);
+    auto track = control.isOn() ? onColour : UIColor::colorWithRed(0.47, 0.47, 0.5, 0.32);
     Drawing::fillRoundedRect(paint.context, bounds, bounds.size.height / 2, *track);
     CGFloat diameter = std::max(0.0, bounds.size.height - 2 * switchKnobInset);
     CGFloat left = control.isOn() ? CGRectGetMaxX(bounds) - switchKnobInset - diameter : bounds.origin.x + switchKnobInset;

@@ -17,6 +17,7 @@ void paintImage(const PaintContext&, const UIImageView&, double secondsPlayed);
 void paintLabel(const PaintContext&, const UILabel&);
 // The title label over the bounds; a disabled button's title is faded.
 void paintButton(const PaintContext&, const UIButton&);
+// On: the on tint (the platform's green by default) with the knob at the right.
 void paintSwitch(const PaintContext&, const UISwitch&);
 // Bar colour (translucent bars let a little through), the bottom hairline, the top item's title,
 // and a back button with the item below when there is one.

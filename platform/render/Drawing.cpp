@@ -3,6 +3,7 @@
 #include <uikit/UIButton.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UINavigationBar.hpp>
+#include <uikit/UITableView.hpp>
 
 #include <algorithm>
 #include <numbers>
@@ -67,6 +68,8 @@ std::shared_ptr<UIColor> tintColorOf(const UIView& view)
             return button->tintColor();
         if (auto* bar = dynamic_cast<const UINavigationBar*>(current); bar && bar->tintColor())
             return bar->tintColor();
+        if (auto* table = dynamic_cast<const UITableView*>(current); table && table->tintColor())
+            return table->tintColor();
     }
     return systemBlue();
 }

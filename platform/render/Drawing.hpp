@@ -19,8 +19,8 @@ void fillRoundedRect(CGContextRef, CGRect, CGFloat radius, const UIColor&);
 void fillHairline(CGContextRef, CGPoint from, CGFloat length, CGFloat pixelScale, const UIColor&);
 
 std::shared_ptr<UIColor> systemBlue();
-// The nearest tint among the view and its superviews that keep one (buttons, navigation bars), else
-// the system blue.
+// The nearest tint among the view and its superviews that keep one (buttons, navigation bars,
+// tables), else the system blue.
 std::shared_ptr<UIColor> tintColorOf(const UIView&);
 // Dark enough that text on it is drawn light, as the dark appearance does.
 bool isDark(const UIColor&);

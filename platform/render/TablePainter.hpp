@@ -1,5 +1,6 @@
 // What a table row draws besides its labels: the selection, the accessory glyph (a checkmark in
-// the tint colour, a chevron, an info circle) and the separator under it in the table's colour.
+// the table's tint colour, a chevron, an info circle) and the separator under it in the table's
+// separator colour.
 #pragma once
 
 #include <render/Drawing.hpp>

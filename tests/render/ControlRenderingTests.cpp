@@ -275,21 +275,23 @@ TEST(ButtonRendering, ButtonPlacedUnderARowShowsItsRoundedBackgroundAndTintedTit
     EXPECT_GT(countNear(*pixels, accent, body.left, body.top, 900, 120, 40), 200u);
 }
 
-// A switch shows the same whether on or off, or its knob stays put.
-TEST(SwitchRendering, OnSwitchIsGreenWithTheKnobRight)
+// A switch shows the same whether on or off, ignores its on tint, or its knob stays put.
+TEST(SwitchRendering, OnSwitchTakesItsOnTintWithTheKnobRight)
 {
-    auto render = [](bool on) {
+    auto render = [](bool on, std::shared_ptr<UIColor> tint) {
         auto window = backdropWindow(CGRectMake(0, 0, 60, 40));
         auto control = UISwitch::initWithFrame(CGRectMake(4, 4, 0, 0));
         control->setOn(on, false);
+        control->setOnTintColor(std::move(tint));
         window->addSubview(control);
         return Render::renderView(*window, atScale(2));
     };
-    auto on = render(true);
-    auto off = render(false);
+    auto on = render(true, nullptr);
+    auto off = render(false, nullptr);
     const Pixel green { 51, 199, 89, 255 };
     EXPECT_GT(countNear(*on, green, 0, 0, 120, 80, 6), 500u);
     EXPECT_EQ(countNear(*off, green, 0, 0, 120, 80, 6), 0u);
+    EXPECT_GT(countNear(*render(true, colour(accent)), accent, 0, 0, 120, 80, 6), 500u);
     // The knob's middle: white on the right when on, on the left when off.
     EXPECT_TRUE(isNear(pixelAt(*on, 2 * (4 + 51 - 15), 2 * (4 + 15)), white));
     EXPECT_TRUE(isNear(pixelAt(*off, 2 * (4 + 15), 2 * (4 + 15)), white));
@@ -313,10 +315,12 @@ TEST(TableRendering, SeparatorsLieBetweenRowsInsetFromTheLeftInTheTablesColour)
     EXPECT_GT(countNear(*pixels, accent, 0, pixelIndex(rowRect.origin.y), 600, pixelIndex(44), 40), 100u);
 }
 
-// The checkmark shows on rows without it, or the selection colour covers the row's text.
-TEST(TableRendering, CheckmarkAndSelectionShowOnlyOnTheirRows)
+// The checkmark ignores the table's tint or shows on other rows, or the selection covers the text.
+TEST(TableRendering, CheckmarkInTheTintAndSelectionShowOnlyOnTheirRows)
 {
     SettingsTable settings;
+    const Pixel tint { 230, 120, 20, 255 };
+    settings.table->setTintColor(colour(tint));
     settings.cell(5)->setAccessoryType(UITableViewCellAccessoryCheckmark);
     auto selection = UIView::initWithFrame(CGRectZero);
     selection->setBackgroundColor(UIColor::colorWithRed(0.35, 0.3, 0.44, 0.7));
@@ -327,8 +331,7 @@ TEST(TableRendering, CheckmarkAndSelectionShowOnlyOnTheirRows)
 
     auto accessoryArea = [&](long row) {
         CGRect rect = settings.cell(row)->frame();
-        return countNear(*pixels, pixelOf(*UIColor::colorWithRed(0, 0.478, 1, 1)), pixelIndex(rect.size.width - 50), pixelIndex(rect.origin.y),
-            pixelIndex(50), pixelIndex(44), 30);
+        return countNear(*pixels, tint, pixelIndex(rect.size.width - 50), pixelIndex(rect.origin.y), pixelIndex(50), pixelIndex(44), 30);
     };
     EXPECT_GT(accessoryArea(5), 50u);
     EXPECT_EQ(accessoryArea(4), 0u);
