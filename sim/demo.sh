@@ -1,53 +1,59 @@
 #!/usr/bin/env bash
-# A scripted tour of the simulated device: the tweak injected into an assistant host, the settings
-# store shared across processes, and what the overlay makes of each picture.
+# A tour of the simulated phone: the assistant's screen with the chosen GIF behind the flames, the
+# settings pages in their colours, a GIF imported from the photo library, and the store carrying each
+# change from the Settings app to the assistant.
 set -euo pipefail
 
 SIM="$1"
-OUT="$2"
+GIFGEN="$2"
+OUT="$(mkdir -p "$3" && cd "$3" && pwd)"
 ROOT="$OUT/device"
 ID=com.velmarok.zovaprefs
 
 step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 sim() { "$SIM" --root "$ROOT" "$@"; }
+picture() { printf '   picture: %s\n' "$OUT/$1"; }
 
 rm -rf "$ROOT"
-mkdir -p "$OUT"
+rm -f "$OUT"/*.png "$OUT"/*.gif "$OUT"/*.json
+started=$SECONDS
 
-step "A fresh device: install the tweak, its filter and the settings bundle's pictures"
+step "A fresh phone: install the two packages (the tweak, the settings bundle)"
 sim install
-find "$ROOT" -type f | sed "s|^$ROOT||" | sort
+"$GIFGEN" --photo "$ROOT/var/mobile/Media/DCIM/IMG_0001.gif"
+echo "   and one GIF of the user's own in the photo library: /var/mobile/Media/DCIM/IMG_0001.gif"
 
-step "The assistant at the default settings: picture 0, full opacity (view tree as JSON)"
-sim assistant show dump | tee "$OUT/assistant-default.json" | cut -c1-400
-echo "..."
+step "The assistant at the default settings: the first picture behind the flames, fully opaque"
+sim assistant show dump screenshot "$OUT/1-assistant-default.png" record "$OUT/1-assistant-default.gif" 3 > "$OUT/1-assistant-default.json"
+picture 1-assistant-default.png
+picture 1-assistant-default.gif
 
-step "A watcher process follows the store while other processes write it"
-sim watch "$ID" --seconds 3 > "$OUT/watch.jsonl" &
-WATCHER=$!
-sleep 0.5
-sim defaults write "$ID" trasparente -bool NO
-sim defaults write "$ID" siripic -int 2
-sleep 0.5
-kill -INT "$WATCHER" 2>/dev/null || true
-wait "$WATCHER" 2>/dev/null || true
-cat "$OUT/watch.jsonl"
-
-step "The stored values"
+step "The Settings app: Zova's root page, the opacity switch turned off, picture 2 chosen"
+sim settings open Zova screenshot "$OUT/2-settings-root.png" \
+  tap "Full opacity" screenshot "$OUT/3-settings-opacity-off.png" \
+  tap Picture row 2 screenshot "$OUT/4-settings-picture-2.png"
+picture 2-settings-root.png
+picture 3-settings-opacity-off.png
+picture 4-settings-picture-2.png
+printf '   the store now holds: '
 sim defaults read "$ID"
 
-step "The assistant again: picture 2 in its 500 x 500 container, at half opacity"
-sim assistant show dump | tee "$OUT/assistant-picture2.json" | grep -o '"class": "UIView", "frame": \[[^]]*\]' | head -1
-grep -o '"class": "UIImageView", "frame": \[[^]]*\], "alpha": [0-9.]*' "$OUT/assistant-picture2.json"
+step "The assistant again: picture 2 in its 500-point square, at half opacity"
+sim assistant show screenshot "$OUT/5-assistant-picture-2.png" dump > "$OUT/5-assistant-picture-2.json"
+picture 5-assistant-picture-2.png
 
-step "A setting changed while the assistant runs takes effect at its next placement"
-( sleep 0.5; sim defaults write "$ID" acceso -bool NO ) &
-sim assistant show wait 1.2 show dump | grep -c UIImageView | sed 's/^/image views in the window after turning the overlay off: /' || true
-wait
+step "The Settings app: full opacity back on, the custom picture chosen, its button, a GIF imported, the banner"
+sim settings open Zova tap "Full opacity" tap Picture row 5 screenshot "$OUT/6-settings-choose-button.png" \
+  tap "Choose your picture" pick IMG_0001.gif wait 0.3 screenshot "$OUT/7-settings-banner.png" wait 1.5
+picture 6-settings-choose-button.png
+picture 7-settings-banner.png
 
-step "What the overlay makes of each shipped picture"
-for picture in a b c h e; do
-  "$SIM" gif "$ROOT/Library/PreferenceBundles/zovaprefs.bundle/$picture.gif"
-done
+step "The assistant once more, with the imported GIF"
+sim assistant show screenshot "$OUT/8-assistant-imported.png" record "$OUT/8-assistant-imported.gif" 3 dump > "$OUT/8-assistant-imported.json"
+picture 8-assistant-imported.png
+picture 8-assistant-imported.gif
 
-printf '\nThe device is in %s\n' "$ROOT"
+step "What the overlay makes of the imported GIF"
+"$SIM" gif "$ROOT/var/mobile/Documents/siricustom.gif"
+
+printf '\nDone in %ss. The pictures are in %s, the phone in %s\n' "$((SECONDS - started))" "$OUT" "$ROOT"

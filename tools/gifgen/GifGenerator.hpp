@@ -34,6 +34,9 @@ inline constexpr size_t benchmarkGifWidth = 1170;
 inline constexpr size_t benchmarkGifHeight = 2532;
 inline constexpr size_t benchmarkGifFrameCount = 60;
 
+// A user's own animated GIF (a sunset over the sea, 240 x 520), for the simulated photo library.
+std::vector<uint8_t> photoLibrarySample();
+
 // The names of the shipped pictures, in the order of the picture choice (0 to 4).
 const std::vector<std::string>& shippedPictureNames();
 

@@ -1,13 +1,34 @@
 // zova-gifgen OUTDIR: renders the pictures shipped in the settings bundle into OUTDIR.
+// zova-gifgen --photo FILE: writes a user's own GIF, for the simulated photo library.
 #include <tools/gifgen/GifGenerator.hpp>
 
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <string>
+
+namespace {
+
+int writePhoto(const char* path)
+{
+    auto bytes = gifgen::photoLibrarySample();
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (bytes.empty() || !file.good()) {
+        std::fprintf(stderr, "zova-gifgen: can't write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+}
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--photo")
+        return writePhoto(argv[2]);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: zova-gifgen OUTDIR\n");
+        std::fprintf(stderr, "usage: zova-gifgen OUTDIR | zova-gifgen --photo FILE\n");
         return 2;
     }
     try {
