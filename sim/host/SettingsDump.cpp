@@ -1,5 +1,6 @@
 #include "SettingsDump.hpp"
 #include "JsonWriter.hpp"
+#include "ViewDump.hpp"
 
 #include <audiotoolbox/AudioServices.hpp>
 #include <cepheiprefs/HBAppearanceSettings.hpp>
@@ -33,20 +34,6 @@ const char* cellTypeName(long type)
         "PSTitleValueCell", "PSSliderCell", "PSSwitchCell", "PSStaticTextCell", "PSEditTextCell", "PSSegmentCell",
         "PSGiantIconCell", "PSGiantCell", "PSSecureEditTextCell", "PSButtonCell", "PSEditTextViewCell" };
     return type >= 0 && type < static_cast<long>(std::size(names)) ? names[type] : "unknown";
-}
-
-void writeRect(JsonWriter& json, CGRect rect)
-{
-    json.beginArray().value(rect.origin.x).value(rect.origin.y).value(rect.size.width).value(rect.size.height).endArray();
-}
-
-void writeColor(JsonWriter& json, const std::shared_ptr<UIColor>& color)
-{
-    if (!color) {
-        json.null();
-        return;
-    }
-    json.beginArray().value(color->red()).value(color->green()).value(color->blue()).value(color->alpha()).endArray();
 }
 
 std::string pageTitle(UIViewController& page)
@@ -89,7 +76,7 @@ void writeRows(JsonWriter& json, PSListController& page)
             json.key("frame");
             writeRect(json, cell ? cell->frame() : CGRect {});
             json.key("backgroundColor");
-            writeColor(json, cell ? cell->backgroundColor() : nullptr);
+            writeColor(json, cell ? cell->backgroundColor().get() : nullptr);
             json.endObject();
         }
     }
@@ -176,7 +163,7 @@ void writeAppearance(JsonWriter& json, PSListController* page)
     json.beginObject();
     for (const auto& [name, colour] : colours) {
         json.key(name);
-        writeColor(json, colour);
+        writeColor(json, colour.get());
     }
     json.endObject();
 }

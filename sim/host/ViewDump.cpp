@@ -11,20 +11,6 @@ namespace sim {
 
 namespace {
 
-void writeRect(JsonWriter& json, CGRect rect)
-{
-    json.beginArray().value(rect.origin.x).value(rect.origin.y).value(rect.size.width).value(rect.size.height).endArray();
-}
-
-void writeColor(JsonWriter& json, const UIColor* color)
-{
-    if (!color) {
-        json.null();
-        return;
-    }
-    json.beginArray().value(color->red()).value(color->green()).value(color->blue()).value(color->alpha()).endArray();
-}
-
 void writeImage(JsonWriter& json, const UIImage* image)
 {
     if (!image) {
@@ -44,6 +30,20 @@ void writeImage(JsonWriter& json, const UIImage* image)
     json.endObject();
 }
 
+}
+
+void writeRect(JsonWriter& json, CGRect rect)
+{
+    json.beginArray().value(rect.origin.x).value(rect.origin.y).value(rect.size.width).value(rect.size.height).endArray();
+}
+
+void writeColor(JsonWriter& json, const UIColor* color)
+{
+    if (!color) {
+        json.null();
+        return;
+    }
+    json.beginArray().value(color->red()).value(color->green()).value(color->blue()).value(color->alpha()).endArray();
 }
 
 void writeView(const UIView& view, JsonWriter& json, const ViewDumpExtension& extension)

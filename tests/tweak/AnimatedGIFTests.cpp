@@ -13,7 +13,7 @@
 
 namespace {
 
-struct FrameSpec {
+struct FakeFrame {
     std::optional<double> unclamped;
     std::optional<double> clamped;
     bool hasImage { true };
@@ -35,14 +35,14 @@ struct Decoded {
     std::vector<CGImageRef> frameImages;
 };
 
-// Decodes a synthetic source built from the specs; the source itself is handed over to the category.
-Decoded decode(const std::vector<FrameSpec>& specs)
+// Decodes a synthetic source built from the fake frames; the source itself is handed over to the category.
+Decoded decode(const std::vector<FakeFrame>& fakes)
 {
     Decoded decoded;
     std::vector<CGImageSourceSyntheticFrame> frames;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        CGImageRef image = specs[i].hasImage ? makeFrameImage(static_cast<uint8_t>(i)) : nullptr;
-        CFDictionaryRef properties = specs[i].hasProperties ? CGImageSourceCreateGIFProperties(specs[i].unclamped, specs[i].clamped) : nullptr;
+    for (size_t i = 0; i < fakes.size(); ++i) {
+        CGImageRef image = fakes[i].hasImage ? makeFrameImage(static_cast<uint8_t>(i)) : nullptr;
+        CFDictionaryRef properties = fakes[i].hasProperties ? CGImageSourceCreateGIFProperties(fakes[i].unclamped, fakes[i].clamped) : nullptr;
         frames.push_back({ image, properties });
         decoded.frameImages.push_back(image);
     }
@@ -71,7 +71,7 @@ std::vector<size_t> entryFrames(const Decoded& decoded)
     return result;
 }
 
-FrameSpec delay(double seconds)
+FakeFrame delay(double seconds)
 {
     return { seconds, std::max(seconds, 0.1) };
 }
@@ -113,7 +113,7 @@ TEST(AnimatedGIFTiming, DelaysThatRoundToZero)
 // Choosing the clamped delay first, or testing after rounding, changes how long frames stay.
 TEST(AnimatedGIFTiming, ChoiceBetweenUnclampedAndClampedDelays)
 {
-    auto durationOf = [](FrameSpec spec) {
+    auto durationOf = [](FakeFrame spec) {
         auto decoded = decode({ spec });
         return decoded.image ? decoded.image->duration() : -1.0;
     };
@@ -145,7 +145,7 @@ TEST(AnimatedGIFTiming, FramesWithoutDelaysGetOneHundredthEach)
 // An entry without an image would crash the host's image view; such a frame is left out with its delay.
 TEST(AnimatedGIFLimits, FrameWithoutImageIsLeftOutWithItsDelay)
 {
-    FrameSpec missing = delay(0.05);
+    FakeFrame missing = delay(0.05);
     missing.hasImage = false;
     auto decoded = decode({ delay(0.04), missing, delay(0.06) });
     EXPECT_EQ(entryFrames(decoded), (std::vector<size_t> { 0, 0, 2, 2, 2 }));
