@@ -447,8 +447,10 @@ void PSListController::pushDetail(const std::shared_ptr<PSSpecifier>& specifier,
         return;
     }
     if (auto page = std::dynamic_pointer_cast<PSListController>(controller)) {
-        page->setSpecifier(specifier);
+        // The parent first: taking the specifier may load the page's table, which takes its colours
+        // from the parent's appearance.
         page->setParentController(std::static_pointer_cast<PSListController>(weak_from_this().lock()));
+        page->setSpecifier(specifier);
     }
     auto navigation = navigationController();
     if (!navigation) {
