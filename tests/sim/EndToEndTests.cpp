@@ -42,14 +42,15 @@ TEST(EndToEnd, SettingsChangesReachARunningAssistant)
 
     auto start = std::chrono::steady_clock::now();
     auto assistant = std::async(std::launch::async, [&] {
-        return runSim(device.with({ "assistant", "show", "dump", "wait", "7", "show", "dump", "wait", "9", "show", "dump" }));
+        return runSim(device.with({ "assistant", "show", "dump", "wait", "9", "show", "dump", "wait", "10", "show", "dump" }));
     });
 
+    // Each Settings run fits well inside one of the host's waits, also on a loaded machine.
     std::this_thread::sleep_until(start + 1s);
     auto opacityAndPicture = runSim(device.with({ "settings", "open", "Zova", "tap", "Full opacity", "tap", "Picture", "row", "2" }));
     EXPECT_EQ(opacityAndPicture.status, 0) << opacityAndPicture.err;
 
-    std::this_thread::sleep_until(start + 8s);
+    std::this_thread::sleep_until(start + 10s);
     auto import = runSim(device.with({ "settings", "open", "Zova", "tap", "Picture", "row", "5", "tap", "Choose your picture",
         "pick", "IMG_0001.gif", "wait", "1.5" }));
     EXPECT_EQ(import.status, 0) << import.err;
