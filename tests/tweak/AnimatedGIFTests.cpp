@@ -113,8 +113,8 @@ TEST(AnimatedGIFTiming, DelaysThatRoundToZero)
 // Choosing the clamped delay first, or testing after rounding, changes how long frames stay.
 TEST(AnimatedGIFTiming, ChoiceBetweenUnclampedAndClampedDelays)
 {
-    auto durationOf = [](FakeFrame spec) {
-        auto decoded = decode({ spec });
+    auto durationOf = [](FakeFrame frame) {
+        auto decoded = decode({ frame });
         return decoded.image ? decoded.image->duration() : -1.0;
     };
     EXPECT_DOUBLE_EQ(durationOf({ 0.02, 0.1 }), 0.02);
