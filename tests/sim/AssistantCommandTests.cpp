@@ -108,7 +108,7 @@ TEST(InstallCommand, IsIdempotentAndKeepsUserData)
     EXPECT_EQ(runSim(device.with({ "defaults", "read", identifier, "siripic" })).out, "3\n");
 }
 
-// The gif report shows the timing the overlay will use.
+// The gif report shows the timing the overlay will use, and --frames writes every composited frame.
 TEST(GifCommand, ReportsTimingOfAShippedPicture)
 {
     auto result = runSim({ "gif", ZOVA_SOURCE_DIR "/zovaprefs/Resources/c.gif" });
@@ -116,4 +116,12 @@ TEST(GifCommand, ReportsTimingOfAShippedPicture)
     EXPECT_NE(result.out.find(R"("divisor": )"), std::string::npos);
     EXPECT_NE(result.out.find(R"("shown": true)"), std::string::npos);
     EXPECT_NE(runSim({ "gif", "/nonexistent.gif" }).status, 0);
+
+    Device scratch;
+    auto frames = scratch.root / "frames";
+    ASSERT_EQ(runSim({ "gif", ZOVA_SOURCE_DIR "/zovaprefs/Resources/c.gif", "--frames", frames.string() }).status, 0);
+    size_t written = 0;
+    for (const auto& file : std::filesystem::directory_iterator(frames))
+        written += file.path().extension() == ".png";
+    EXPECT_EQ(written, 24u) << "one composited PNG per frame";
 }
