@@ -14,15 +14,6 @@ namespace sim {
 
 namespace {
 
-std::optional<double> parseSeconds(const std::string& text)
-{
-    char* end = nullptr;
-    double seconds = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
-        return std::nullopt;
-    return seconds;
-}
-
 // Checks every step before the host starts, so that a typo doesn't leave half a run behind.
 bool validateSteps(std::span<const std::string> steps, std::string& error)
 {
@@ -36,7 +27,7 @@ bool validateSteps(std::span<const std::string> steps, std::string& error)
             continue;
         }
         if (step == "wait") {
-            if (i + 1 >= steps.size() || !parseSeconds(steps[i + 1])) {
+            if (i + 1 >= steps.size() || !parseNumber(steps[i + 1], 0, 3600)) {
                 error = "wait needs a number of seconds (0 to 3600)";
                 return false;
             }
@@ -71,7 +62,7 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
         } else if (step == "hide") {
             host.hide();
         } else if (step == "wait") {
-            host.wait(*parseSeconds(arguments[++i]));
+            host.wait(*parseNumber(arguments[++i], 0, 3600));
         } else if (step == "dump") {
             std::printf("%s\n", host.dump().c_str());
             std::fflush(stdout);

@@ -1,4 +1,5 @@
 #include "CaptureStep.hpp"
+#include "Command.hpp"
 
 #include <Recording.hpp>
 #include <ScreenCapture.hpp>
@@ -7,19 +8,6 @@
 #include <cstdlib>
 
 namespace sim {
-
-namespace {
-
-std::optional<double> parseNumber(const std::string& text)
-{
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-}
 
 bool isCaptureStep(const std::string& name)
 {
@@ -37,8 +25,8 @@ std::optional<CaptureStep> parseCaptureStep(std::span<const std::string> argumen
     step.file = arguments[++index];
     if (!step.isRecording)
         return step;
-    auto seconds = index + 1 < arguments.size() ? parseNumber(arguments[index + 1]) : std::nullopt;
-    if (!seconds || *seconds <= 0 || *seconds > maximumRecordingSeconds) {
+    auto seconds = index + 1 < arguments.size() ? parseNumber(arguments[index + 1], 0, maximumRecordingSeconds) : std::nullopt;
+    if (!seconds || *seconds <= 0) {
         error = "record needs a number of seconds (up to 60)";
         return std::nullopt;
     }
@@ -46,7 +34,7 @@ std::optional<CaptureStep> parseCaptureStep(std::span<const std::string> argumen
     ++index;
     step.framesPerSecond = ScreenRecorder::defaultFramesPerSecond;
     if (index + 1 < arguments.size()) {
-        if (auto fps = parseNumber(arguments[index + 1])) {
+        if (auto fps = parseNumber(arguments[index + 1], -HUGE_VAL, HUGE_VAL)) {
             if (*fps < 1 || *fps > maximumRecordingFramesPerSecond) {
                 error = "record: frames per second from 1 to 30";
                 return std::nullopt;

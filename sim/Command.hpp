@@ -26,6 +26,9 @@ struct Command {
 // Registers a subcommand; call it from a static initialiser in the command's own file.
 bool registerCommand(const Command&);
 
+// A finite number within [minimum, maximum], the whole text and nothing else; none otherwise.
+std::optional<double> parseNumber(const std::string& text, double minimum, double maximum);
+
 // A one-line error to stderr, prefixed with the program name; returns the exit status to use.
 int fail(const std::string& message, int status = 1);
 

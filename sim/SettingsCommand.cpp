@@ -33,15 +33,6 @@ bool isKnown(const std::string& name)
     return needsArgument(name) || name == "back" || name == "cancel" || name == "dump";
 }
 
-std::optional<double> parseNumber(const std::string& text, double minimum, double maximum)
-{
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(value) || value < minimum || value > maximum)
-        return std::nullopt;
-    return value;
-}
-
 // Checks every step before the app starts, so that a typo doesn't leave half a run behind.
 std::optional<std::vector<Step>> parseSteps(std::span<const std::string> arguments, std::string& error)
 {

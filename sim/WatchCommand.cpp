@@ -19,16 +19,6 @@ namespace sim {
 
 namespace {
 
-std::optional<double> parseSeconds(const std::string& text)
-{
-    char* end = nullptr;
-    errno = 0;
-    double seconds = std::strtod(text.c_str(), &end);
-    if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(seconds) || seconds < 0)
-        return std::nullopt;
-    return seconds;
-}
-
 // SIGINT and SIGTERM arrive as a readable descriptor, so the loop ends between callbacks.
 int stopOnSignals(NSRunLoop& loop)
 {
@@ -55,7 +45,7 @@ int run(const Options&, std::span<const std::string> arguments)
     if (arguments.size() != 1 && !(arguments.size() == 3 && arguments[1] == "--seconds"))
         return fail("usage: watch IDENTIFIER [--seconds N]", 2);
     std::optional<double> seconds;
-    if (arguments.size() == 3 && !(seconds = parseSeconds(arguments[2])))
+    if (arguments.size() == 3 && !(seconds = parseNumber(arguments[2], 0, HUGE_VAL)))
         return fail("bad --seconds '" + arguments[2] + "': expected a number of seconds, 0 or more", 2);
 
     auto loop = NSRunLoop::mainRunLoop();

@@ -4,6 +4,9 @@
 #include <foundation/DeviceRoot.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -47,6 +50,16 @@ bool registerCommand(const Command& command)
 {
     commands().emplace(command.name, command);
     return true;
+}
+
+std::optional<double> parseNumber(const std::string& text, double minimum, double maximum)
+{
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(value) || value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
 }
 
 int fail(const std::string& message, int status)
