@@ -250,9 +250,10 @@ void PSListController::viewWillAppear(bool animated)
     UIViewController::viewWillAppear(animated);
     bool isFresh = m_isTableFresh || !isViewLoaded();
     view();
-    // Rows show values that a pushed page may have changed.
+    // A table that comes back on screen keeps its cells, as on the platform: no row is made or
+    // displayed again. Only the values they show follow what a pushed page may have changed.
     if (!isFresh)
-        reloadTable();
+        refreshShownValues();
     m_isTableFresh = false;
     if (auto current = theme())
         current->pageWillAppear(*this);
@@ -313,23 +314,36 @@ void PSListController::tableViewDidSelectRowAtIndexPath(UITableView*, std::share
 void PSListController::configureCell(UITableViewCell& cell, const std::shared_ptr<PSSpecifier>& specifier)
 {
     cell.textLabel()->setText(specifier->name());
-    auto value = readPreferenceValue(*specifier);
     switch (specifier->cellType()) {
     case PSSwitchCell:
         cell.setAccessoryView(makeSwitch(specifier));
         break;
     case PSLinkListCell:
-        cell.setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
-        cell.detailTextLabel()->setText(value ? specifier->titleForValue(*value).value_or(std::string()) : std::string());
-        break;
     case PSLinkCell:
         cell.setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
         break;
     case PSButtonCell:
         cell.textLabel()->setTextColor(UIColor::colorWithRed(0, 0.478, 1, 1));
         break;
+    default:
+        break;
+    }
+    showValue(cell, *specifier);
+}
+
+void PSListController::showValue(UITableViewCell& cell, const PSSpecifier& specifier)
+{
+    auto value = readPreferenceValue(specifier);
+    switch (specifier.cellType()) {
+    case PSSwitchCell:
+        if (auto control = std::dynamic_pointer_cast<UISwitch>(cell.accessoryView()))
+            control->setOn(isTrue(value), false);
+        break;
+    case PSLinkListCell:
+        cell.detailTextLabel()->setText(value ? specifier.titleForValue(*value).value_or(std::string()) : std::string());
+        break;
     case PSSegmentCell:
-        cell.detailTextLabel()->setText(value ? specifier->titleForValue(*value).value_or(PSSpecifier::displayText(*value)) : std::string());
+        cell.detailTextLabel()->setText(value ? specifier.titleForValue(*value).value_or(PSSpecifier::displayText(*value)) : std::string());
         break;
     case PSTitleValueCell:
     case PSSliderCell:
@@ -339,6 +353,18 @@ void PSListController::configureCell(UITableViewCell& cell, const std::shared_pt
         break;
     default:
         break;
+    }
+}
+
+void PSListController::refreshShownValues()
+{
+    auto table = this->table();
+    if (!table)
+        return;
+    for (const auto& cell : table->visibleCells()) {
+        auto indexPath = table->indexPathForCell(cell.get());
+        if (auto specifier = indexPath ? specifierAtIndexPath(*indexPath) : nullptr)
+            showValue(*cell, *specifier);
     }
 }
 
@@ -404,7 +430,6 @@ const PSListController::Group* PSListController::groupAt(long section) const
 std::shared_ptr<UIView> PSListController::makeSwitch(const std::shared_ptr<PSSpecifier>& specifier)
 {
     auto control = UISwitch::initWithFrame(CGRectZero);
-    control->setOn(isTrue(readPreferenceValue(*specifier)), false);
     std::weak_ptr<UISwitch> weakControl = control;
     std::weak_ptr<PSSpecifier> weakSpecifier = specifier;
     control->addAction([this, alive = weak_from_this(), weakControl, weakSpecifier] {

@@ -93,6 +93,9 @@ protected:
 
     // Sets up a new cell for its row; subclasses add their own marks after calling this.
     virtual void configureCell(UITableViewCell&, const std::shared_ptr<PSSpecifier>&);
+    // Brings what a cell shows of its row's value up to date: on a new cell, and on the cells of a
+    // table that comes back on screen.
+    virtual void showValue(UITableViewCell&, const PSSpecifier&);
     // What a tap on a row does.
     virtual void didSelectSpecifier(const std::shared_ptr<PSSpecifier>&);
     // Groups the rows of specifiers() and reloads the table.
@@ -105,6 +108,7 @@ private:
     };
 
     void makeGroups();
+    void refreshShownValues();
     const Group* groupAt(long section) const;
     std::shared_ptr<UIView> makeSwitch(const std::shared_ptr<PSSpecifier>&);
     void switchDidChange(const std::shared_ptr<PSSpecifier>&, bool isOn);

@@ -30,11 +30,11 @@ std::shared_ptr<PSSpecifierArray> PSListItemsController::specifiers()
     return _specifiers;
 }
 
-void PSListItemsController::configureCell(UITableViewCell& cell, const std::shared_ptr<PSSpecifier>& item)
+void PSListItemsController::showValue(UITableViewCell& cell, const PSSpecifier& item)
 {
-    PSListController::configureCell(cell, item);
-    if (item->cellType() == PSListItemCell)
-        cell.setAccessoryType(isCurrentValue(*item) ? UITableViewCellAccessoryCheckmark : UITableViewCellAccessoryNone);
+    PSListController::showValue(cell, item);
+    if (item.cellType() == PSListItemCell)
+        cell.setAccessoryType(isCurrentValue(item) ? UITableViewCellAccessoryCheckmark : UITableViewCellAccessoryNone);
 }
 
 void PSListItemsController::didSelectSpecifier(const std::shared_ptr<PSSpecifier>& item)

@@ -12,7 +12,7 @@ public:
     std::shared_ptr<PSSpecifierArray> specifiers() override;
 
 protected:
-    void configureCell(UITableViewCell&, const std::shared_ptr<PSSpecifier>&) override;
+    void showValue(UITableViewCell&, const PSSpecifier&) override;
     void didSelectSpecifier(const std::shared_ptr<PSSpecifier>&) override;
 
 private:

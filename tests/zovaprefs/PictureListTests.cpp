@@ -9,12 +9,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 void openPictureList(SettingsDevice& device)
 {
     device.step("open", "Zova");
     device.step("tap", "Picture");
+}
+
+size_t tapSoundsAfterChoosing(SettingsDevice& device, long row)
+{
+    AudioServicesResetPlayedSystemSounds();
+    device.step("row", std::to_string(row));
+    device.settle();
+    auto sounds = AudioServicesPlayedSystemSounds();
+    return static_cast<size_t>(std::count(sounds.begin(), sounds.end(), 1519u));
+}
+
+std::shared_ptr<UIButton> strayButton()
+{
+    auto button = UIButton::buttonWithType(1);
+    button->setTag(999);
+    return button;
 }
 
 }
@@ -103,4 +121,76 @@ TEST(PictureList, CancellingThePickerChangesNothing)
     EXPECT_EQ(device.app().presented(), nullptr);
     EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1519 });
     EXPECT_TRUE(device.customPicture().empty());
+}
+
+// Each block plays one sound per change: a store that ran a block twice, or rows displayed again,
+// would change the count.
+TEST(PictureList, OneSoundPerRegisteredBlockAndChange)
+{
+    SettingsDevice device;
+    openPictureList(device);
+    long rows = device.page()->table()->numberOfRowsInSection(0);
+    ASSERT_EQ(rows, 6);
+    EXPECT_EQ(tapSoundsAfterChoosing(device, 2), 6u) << "one block per displayed row";
+    EXPECT_EQ(tapSoundsAfterChoosing(device, 4), 6u);
+}
+
+// A table that comes back on screen keeps its rows: returning to the page must not display them
+// again, so no button is added and the sounds per change don't grow.
+TEST(PictureList, ReturningToThePageAddsNoButtonAndNoBlocks)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    auto page = device.page();
+    ASSERT_EQ(device.placedButtons().size(), 1u);
+    for (int visit = 0; visit < 3; ++visit) {
+        // Another Settings page pushed over this one, then popped: the page reappears.
+        device.step("open", "Zova");
+        device.step("back");
+        ASSERT_EQ(device.page(), page);
+        EXPECT_EQ(device.placedButtons().size(), 1u) << "after return " << visit + 1;
+        page->viewWillAppear(false);
+        EXPECT_EQ(device.placedButtons().size(), 1u) << "after a direct appearance " << visit + 1;
+    }
+    EXPECT_EQ(device.cell(5)->accessoryType(), 3);
+    EXPECT_EQ(tapSoundsAfterChoosing(device, 1), 6u);
+    EXPECT_TRUE(device.placedButtons().empty());
+}
+
+// viewWillAppear must clear every tagged button when the page comes back without the custom
+// picture chosen, and leave one in place while it is chosen.
+TEST(PictureList, AppearingClearsButtonsUnlessTheCustomPictureIsChosen)
+{
+    SettingsDevice device;
+    device.store()->setInteger(3, "siripic");
+    openPictureList(device);
+    auto page = device.page();
+    page->table()->addSubview(strayButton());
+    page->table()->addSubview(strayButton());
+    ASSERT_EQ(device.placedButtons().size(), 2u);
+    page->viewWillAppear(false);
+    EXPECT_TRUE(device.placedButtons().empty());
+
+    device.step("row", "5");
+    device.settle();
+    ASSERT_EQ(device.placedButtons().size(), 1u);
+    page->viewWillAppear(false);
+    EXPECT_EQ(device.placedButtons().size(), 1u);
+}
+
+// Clear must remove every stacked button, not only the latest one.
+TEST(PictureList, ClearRemovesStackedButtons)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    // Rows displayed a second time make a second button, which the new blocks place too.
+    device.page()->reloadSpecifiers();
+    device.settle();
+    ASSERT_EQ(device.placedButtons().size(), 2u);
+    device.step("row", "0");
+    device.settle();
+    EXPECT_TRUE(device.placedButtons().empty());
+    EXPECT_EQ(device.page()->table()->viewWithTag(999), nullptr);
 }
