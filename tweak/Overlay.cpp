@@ -12,11 +12,24 @@
 
 namespace {
 
+// Marks the containers this library puts on a flames view, so that the next placement on the same
+// view can find and replace them.
+constexpr long containerTag = 0x5A4F5641;
+
 CGRect containerFrame(zova::ContainerSize size, CGRect screenBounds)
 {
     if (size == zova::ContainerSize::FixedSquare)
         return CGRectMake(0, 0, zova::squareContainerSide, zova::squareContainerSide);
     return screenBounds;
+}
+
+// Only the flames view's own subviews: a flames view nested inside keeps its picture.
+void removeEarlierContainers(UIView& flamesView)
+{
+    for (const auto& subview : flamesView.subviews()) {
+        if (subview->tag() == containerTag)
+            subview->removeFromSuperview();
+    }
 }
 
 void placePicture(UIView& flamesView, const zova::Picture& picture, CGRect screenBounds)
@@ -26,6 +39,9 @@ void placePicture(UIView& flamesView, const zova::Picture& picture, CGRect scree
     gifView = UIView::initWithFrame(containerFrame(picture.container, screenBounds));
     gifView->setCenter(centre);
     gifView->setBackgroundColor(UIColor::clearColor());
+    gifView->setTag(containerTag);
+    // A view the host moves again gets the new picture, not one more picture behind the old ones.
+    removeEarlierContainers(flamesView);
     flamesView.addSubview(gifView);
     flamesView.sendSubviewToBack(gifView);
 

@@ -46,7 +46,7 @@ TEST(AssistantProcess, ScreenSizeOption)
     ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
     auto result = runSim(device.with({ "--screen", "320x568", "assistant", "show", "dump" }));
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [0, 0, 320, 568], "alpha": 1, "hidden": false, "tag": 0, "userInteractionEnabled": true, "backgroundColor": [0, 0, 0, 0])"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [0, 0, 320, 568], "alpha": 1, "hidden": false, "tag": 1515148865, "userInteractionEnabled": true, "backgroundColor": [0, 0, 0, 0])"), std::string::npos) << result.out;
 }
 
 // A change written while the host runs shows at the next placement, without a restart.

@@ -2,7 +2,9 @@
 #include "TweakHost.hpp"
 
 #include <SUICFlamesView.hpp>
+#include <foundation/NSURL.hpp>
 #include <tools/gifgen/GifGenerator.hpp>
+#include <tweak/gif/UIImage+animatedGIF.hpp>
 #include <tweak/ZovaSettings.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UIImage.hpp>
@@ -70,6 +72,21 @@ private:
     CGSize m_previous;
 };
 
+}
+
+// A fresh host whose first placement sees a value outside 0 to 5 has no image view to touch.
+TEST(TweakStartUp, UnknownPictureBeforeAnyPlacementDoesNothing)
+{
+    auto& tweak = TweakHost::shared();
+    ASSERT_EQ(tweak.gifImageView(), nullptr) << "this test must run before any other placement";
+    tweak.setSettings(true, false, 7);
+    auto flamesView = place();
+    EXPECT_TRUE(flamesView->isRunning());
+    EXPECT_TRUE(containers(*flamesView).empty());
+    EXPECT_EQ(tweak.gifView(), nullptr);
+    EXPECT_EQ(tweak.gifImageView(), nullptr);
+    flamesView->removeFromSuperview();
+    tweak.setSettings(true, true, 0);
 }
 
 // Settings registered with the wrong default, or after the hook, would change the first placement.
@@ -175,8 +192,9 @@ TEST(TweakPlacement, UnknownPictureOnlyUpdatesTheLatestOpacity)
     }
 }
 
-// Every change of superview places one more container, the newest at the back, the older kept.
-TEST(TweakPlacement, EachMoveAddsAContainerNewestAtTheBack)
+// A view the host moves again must show the newest picture, not pile containers up behind the old
+// ones; taking it out of its superview is a placement too.
+TEST(TweakPlacement, EachMoveReplacesTheContainerOnThatView)
 {
     auto& tweak = TweakHost::shared();
     tweak.setSettings(true, true, 1);
@@ -184,19 +202,73 @@ TEST(TweakPlacement, EachMoveAddsAContainerNewestAtTheBack)
     auto& window = tweak.host().window();
     window.addSubview(flamesView);
     auto first = tweak.gifView();
+    tweak.setSettings(true, false, 2);
     flamesView->removeFromSuperview();
     auto second = tweak.gifView();
     window.addSubview(flamesView);
     auto third = tweak.gifView();
 
     auto added = containers(*flamesView);
-    ASSERT_EQ(added.size(), 3u) << "taking the view out of its superview places a container too";
+    ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0], third);
-    EXPECT_EQ(added[1], second);
-    EXPECT_EQ(added[2], first);
+    EXPECT_NE(third, second);
+    EXPECT_EQ(first->superview(), nullptr);
+    EXPECT_EQ(second->superview(), nullptr);
+    EXPECT_EQ(third->frame().size, CGSizeMake(500, 500)) << "the picture chosen between the moves shows";
+    EXPECT_DOUBLE_EQ(tweak.gifImageView()->alpha(), 0.5);
     EXPECT_EQ(flamesView->subviews().back(), flamesView->flames());
     flamesView->removeFromSuperview();
 }
+
+// Only the receiving view's containers go: another flames view keeps its picture, and the overlay
+// switched off or an unknown picture removes nothing.
+TEST(TweakPlacement, ReplacingLeavesOtherViewsAndRefusedPlacementsAlone)
+{
+    auto& tweak = TweakHost::shared();
+    auto& window = tweak.host().window();
+    tweak.setSettings(true, true, 0);
+    auto left = newFlamesView();
+    auto right = newFlamesView();
+    window.addSubview(left);
+    auto leftContainer = tweak.gifView();
+    window.addSubview(right);
+
+    tweak.setSettings(false, true, 0);
+    left->removeFromSuperview();
+    tweak.setSettings(true, true, 7);
+    window.addSubview(left);
+    ASSERT_EQ(containers(*left).size(), 1u);
+    EXPECT_EQ(containers(*left)[0], leftContainer);
+    EXPECT_EQ(containers(*right).size(), 1u);
+    left->removeFromSuperview();
+    right->removeFromSuperview();
+}
+
+// Each value names its own file: a table with two pictures swapped or one repeated passes the
+// placement rules but shows the wrong picture.
+TEST(TweakPlacement, EachChoiceShowsItsOwnPicture)
+{
+    auto& tweak = TweakHost::shared();
+    auto custom = solidGif(6, 30, { 5, 5, 5 });
+    tweak.writeDeviceFile(zova::customPicturePath, custom);
+    const char* files[] = {
+        "/Library/PreferenceBundles/zovaprefs.bundle/a.gif", "/Library/PreferenceBundles/zovaprefs.bundle/b.gif",
+        "/Library/PreferenceBundles/zovaprefs.bundle/c.gif", "/Library/PreferenceBundles/zovaprefs.bundle/h.gif",
+        "/Library/PreferenceBundles/zovaprefs.bundle/e.gif", "/var/mobile/Documents/siricustom.gif",
+    };
+    for (int64_t choice = 0; choice <= 5; ++choice) {
+        tweak.setSettings(true, true, choice);
+        place();
+        auto shown = tweak.gifImageView()->image();
+        auto expected = animatedGIF::animatedImageWithAnimatedGIFURL(NSURL::fileURLWithPath(files[choice]).get());
+        ASSERT_NE(shown, nullptr) << "picture " << choice;
+        ASSERT_NE(expected, nullptr) << files[choice];
+        EXPECT_EQ(shown->images().size(), expected->images().size()) << "picture " << choice;
+        EXPECT_DOUBLE_EQ(shown->duration(), expected->duration()) << "picture " << choice;
+        EXPECT_EQ(shown->size(), expected->size()) << "picture " << choice;
+    }
+}
+
 
 // The custom picture is read anew at each placement; earlier containers keep what they showed.
 TEST(TweakPlacement, CustomPictureIsReadAtEachPlacement)
