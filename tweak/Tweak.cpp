@@ -4,12 +4,22 @@
 
 #include <substrate/substrate.hpp>
 
-std::shared_ptr<HBPreferences> preferences;
+#include <new>
+
+// The strong references live as long as the host and are never destroyed. A std::shared_ptr defined
+// at namespace scope has a destructor, which the compiler would register from an initialiser of its
+// own; so their storage is plain zeroed bytes defined under their exported names, and the
+// constructor, the library's only initialiser, begins their lifetime.
+template<typename T>
+using StrongReferenceStorage = unsigned char[sizeof(std::shared_ptr<T>)];
+
+alignas(std::shared_ptr<HBPreferences>) ZOVA_EXPORT constinit StrongReferenceStorage<HBPreferences> preferencesStorage asm("preferences") = {};
+alignas(std::shared_ptr<UIView>) ZOVA_EXPORT constinit StrongReferenceStorage<UIView> gifViewStorage asm("gifView") = {};
+alignas(std::shared_ptr<UIImageView>) ZOVA_EXPORT constinit StrongReferenceStorage<UIImageView> gifImageViewStorage asm("gifImageView") = {};
+
 bool acceso;
 bool trasparente;
 int64_t siripic;
-std::shared_ptr<UIView> gifView;
-std::shared_ptr<UIImageView> gifImageView;
 
 IMP hostDidMoveToSuperview;
 
@@ -31,6 +41,9 @@ void installOverlay()
 
 __attribute__((constructor)) static void zovaInitialize()
 {
+    new (&preferences) std::shared_ptr<HBPreferences>();
+    new (&gifView) std::shared_ptr<UIView>();
+    new (&gifImageView) std::shared_ptr<UIImageView>();
     // Nothing may unwind into the loader: a failure here leaves the host without the overlay.
     try {
         installOverlay();
