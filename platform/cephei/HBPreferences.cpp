@@ -6,7 +6,6 @@
 #include <foundation/dispatch.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -30,33 +29,56 @@ Registry& registry()
     return *instance;
 }
 
-std::string_view trimmed(std::string_view text)
+bool isSpace(char c)
 {
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view withoutLeadingSpace(std::string_view text)
+{
     while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    // from_chars takes no plus sign; "+-1" stays invalid.
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
         text.remove_prefix(1);
     return text;
 }
 
-bool equalsIgnoringCase(std::string_view text, std::string_view word)
+// As a string's integer value on the platform: its leading decimal number after white space, the
+// rest ignored ("2abc" is 2), saturated at the 64-bit limits, and 0 when it starts with no number.
+int64_t integerFromString(std::string_view text)
 {
-    return text.size() == word.size() && std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
-        return (a | 0x20) == (b | 0x20);
-    });
+    text = withoutLeadingSpace(text);
+    bool isNegative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    uint64_t magnitude = 0;
+    const uint64_t limit = isNegative ? uint64_t { INT64_MAX } + 1 : uint64_t { INT64_MAX };
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        unsigned digit = static_cast<unsigned>(c - '0');
+        if (magnitude > (limit - digit) / 10) {
+            magnitude = limit;
+            break;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    if (isNegative)
+        return magnitude == limit ? INT64_MIN : -static_cast<int64_t>(magnitude);
+    return static_cast<int64_t>(magnitude);
 }
 
-std::optional<double> numberFromString(std::string_view text)
+// As a string's boolean value on the platform: YES only when, after white space and a sign with
+// leading zeros, it starts with Y, y, T, t or a digit 1 to 9 ("N", "0" and "" are NO).
+bool boolFromString(std::string_view text)
 {
-    double value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    text = withoutLeadingSpace(text);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    while (!text.empty() && text.front() == '0')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    char first = text.front();
+    return first == 'Y' || first == 'y' || first == 'T' || first == 't' || (first >= '1' && first <= '9');
 }
 
 // Truncates toward zero and saturates, as a conversion of a real to an integer setting should.
@@ -69,17 +91,6 @@ std::optional<int64_t> integerFromReal(double value)
     if (value <= -9223372036854775808.0)
         return INT64_MIN;
     return static_cast<int64_t>(value);
-}
-
-std::optional<int64_t> integerFromString(std::string_view text)
-{
-    text = trimmed(text);
-    int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (!text.empty() && error == std::errc() && end == text.data() + text.size())
-        return value;
-    auto real = numberFromString(text);
-    return real ? integerFromReal(*real) : std::nullopt;
 }
 
 std::optional<int64_t> coerceInteger(const PlistValue& value)
@@ -103,15 +114,8 @@ std::optional<bool> coerceBool(const PlistValue& value)
         return *integer != 0;
     if (auto* real = value.get<double>())
         return std::isnan(*real) ? std::nullopt : std::optional<bool>(*real != 0);
-    if (auto* text = value.get<std::string>()) {
-        auto word = trimmed(*text);
-        if (equalsIgnoringCase(word, "yes") || equalsIgnoringCase(word, "true"))
-            return true;
-        if (equalsIgnoringCase(word, "no") || equalsIgnoringCase(word, "false"))
-            return false;
-        auto number = numberFromString(word);
-        return number ? std::optional<bool>(*number != 0) : std::nullopt;
-    }
+    if (auto* text = value.get<std::string>())
+        return boolFromString(*text);
     return std::nullopt;
 }
 

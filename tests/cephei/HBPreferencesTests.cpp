@@ -37,30 +37,43 @@ TEST(StoreRegistration, WritesTheDefaultsAtOnceWhenNothingIsStored)
     EXPECT_FALSE(std::filesystem::exists(root.preferences()));
 }
 
-TEST(StoreRegistration, CoercesStoredValuesAndFallsBackToTheDefault)
+TEST(StoreRegistration, CoercesStoredValuesAsThePlatformDoes)
 {
-    // Catches reads that take only exact types, or that turn junk into zero instead of the default.
+    // Catches reads that take only exact types, strings read whole instead of by their leading
+    // number ("2abc" is 2), and strings that aren't YES words falling back to the default.
     TemporaryDeviceRoot root;
     auto identifier = uniqueIdentifier();
     writeFile(root.storeFile(identifier), binaryPlist({
         { "off", PlistValue("NO") }, { "zero", PlistValue(0) }, { "text", PlistValue(" 3 ") },
-        { "real", PlistValue(2.9) }, { "yes", PlistValue(true) }, { "junk", PlistValue("12abc") },
+        { "real", PlistValue(2.9) }, { "yes", PlistValue(true) }, { "junk", PlistValue("2abc") },
+        { "word", PlistValue("abc") }, { "n", PlistValue("N") }, { "t", PlistValue("true") },
+        { "padded", PlistValue("-0005") }, { "zeros", PlistValue("000") }, { "minus", PlistValue(" -42kg") },
+        { "huge", PlistValue("99999999999999999999") }, { "tiny", PlistValue("-99999999999999999999") },
         { "data", PlistValue(PlistData { { 1, 2 } }) }, { "list", PlistValue(PlistArray { PlistValue(1) }) },
     }));
     auto store = HBPreferences::initWithIdentifier(identifier);
     EXPECT_FALSE(store->boolForKey("off", true));
     EXPECT_FALSE(store->boolForKey("zero", true));
+    EXPECT_FALSE(store->boolForKey("n", true));
+    EXPECT_FALSE(store->boolForKey("word", true));
+    EXPECT_FALSE(store->boolForKey("zeros", true));
+    EXPECT_TRUE(store->boolForKey("t", false));
+    EXPECT_TRUE(store->boolForKey("padded", false));
     EXPECT_TRUE(store->boolForKey("data", true));
     EXPECT_TRUE(store->boolForKey("text", false));
     EXPECT_EQ(store->integerForKey("text", 0), 3);
     EXPECT_EQ(store->integerForKey("real", 0), 2);
-    EXPECT_EQ(store->integerForKey("junk", 7), 7);
+    EXPECT_EQ(store->integerForKey("junk", 7), 2);
+    EXPECT_EQ(store->integerForKey("word", 7), 0);
+    EXPECT_EQ(store->integerForKey("minus", 0), -42);
+    EXPECT_EQ(store->integerForKey("huge", 0), INT64_MAX);
+    EXPECT_EQ(store->integerForKey("tiny", 0), INT64_MIN);
     EXPECT_EQ(store->integerForKey("yes", 0), 1);
     EXPECT_EQ(store->integerForKey("list", -1), -1);
     // Registration coerces the same way.
     auto& text = lasting<int64_t>(0);
-    store->registerInteger(&text, 0, "text");
-    EXPECT_EQ(text, 3);
+    store->registerInteger(&text, 0, "junk");
+    EXPECT_EQ(text, 2);
 }
 
 TEST(StoreRegistration, OneObjectPerIdentifierInAProcess)
