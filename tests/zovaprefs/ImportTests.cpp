@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 namespace {
@@ -158,4 +159,22 @@ TEST(Import, FailuresAreReportedAndKeepThePreviousPicture)
     EXPECT_TRUE(AudioServicesPlayedSystemSounds().empty());
     std::filesystem::permissions(documents, std::filesystem::perms::owner_all);
     std::filesystem::remove_all(documents / "siricustom.gif");
+}
+
+// The banner must stay 0.7 s after its presentation has finished: a zero wait would dismiss it as
+// soon as it is shown.
+TEST(Import, BannerHoldsBeforeItIsDismissed)
+{
+    SettingsDevice device;
+    device.addToPhotoLibrary("held.gif", someBytes(5, 200));
+    openPicker(device);
+    auto start = std::chrono::steady_clock::now();
+    device.step("pick", "held.gif");
+    ASSERT_NE(bannerLabel(device), nullptr);
+    while (device.app().presented())
+        device.settle(0.05);
+    std::chrono::duration<double> shown = std::chrono::steady_clock::now() - start;
+    // Presentation, hold and dismissal: 0.35 + 0.7 + 0.35 s at the least.
+    EXPECT_GE(shown.count(), 1.4);
+    EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1504 });
 }
