@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
 namespace {
 
 std::shared_ptr<SUICFlamesView> newFlamesView()
@@ -87,6 +91,22 @@ TEST(TweakStartUp, UnknownPictureBeforeAnyPlacementDoesNothing)
     EXPECT_EQ(tweak.gifImageView(), nullptr);
     flamesView->removeFromSuperview();
     tweak.setSettings(true, true, 0);
+}
+
+// A compiler-made initialiser beside the constructor would run code of the library that the
+// constructor doesn't order, and register destructors that tear the globals down at exit.
+TEST(TweakStartUp, TheConstructorIsTheOnlyInitialiser)
+{
+    auto library = TweakHost::shared().root() / "Library/MobileSubstrate/DynamicLibraries/zova.dylib";
+    std::string command = "nm " + library.string() + " 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    ASSERT_NE(pipe, nullptr);
+    std::string symbols;
+    char buffer[4096];
+    while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe.get()))
+        symbols.append(buffer, count);
+    ASSERT_NE(symbols.find("preferences"), std::string::npos) << symbols;
+    EXPECT_EQ(symbols.find("_GLOBAL__sub_I"), std::string::npos) << symbols;
 }
 
 // Settings registered with the wrong default, or after the hook, would change the first placement.
