@@ -10,6 +10,10 @@
 
 namespace sim {
 
+// The range --screen accepts for each side, in points.
+inline constexpr double minimumScreenSide = 100;
+inline constexpr double maximumScreenSide = 2048;
+
 struct Options {
     std::optional<std::filesystem::path> root; // --root DIR
     std::optional<CGSize> screen;              // --screen WxH, in points

@@ -3,6 +3,8 @@
 
 #include <foundation/DeviceRoot.hpp>
 
+#include <getopt.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -22,14 +24,41 @@ std::map<std::string, Command>& commands()
     return registry;
 }
 
-void printHelp()
+// Exit statuses, the same for every command.
+constexpr int usageStatus = 2;
+
+void printHelp(std::FILE* out)
 {
-    std::puts("usage: zova-sim [--root DIR] [--screen WxH] COMMAND [ARGS...]\n\n"
-              "  --root DIR     the simulated device's file system (a directory of this machine)\n"
-              "  --screen WxH   the main screen's size in points (default 390x844)\n\n"
-              "commands:");
+    std::fprintf(out,
+        "usage: zova-sim [OPTIONS] COMMAND [ARGS...]\n"
+        "       zova-sim help [COMMAND]\n\n"
+        "options:\n"
+        "  --root DIR, --root=DIR    the simulated device's file system (a directory of this machine); every\n"
+        "                            device path (/Library/..., /var/mobile/...) lives inside it\n"
+        "  --screen WxH              the main screen's size in points, each side from %g to %g (default\n"
+        "                            390x844, drawn at scale 3)\n"
+        "  -h, --help                this help; COMMAND --help or help COMMAND for one command\n"
+        "  --version                 the version\n"
+        "  --                        ends the options\n\n"
+        "The photo library the picker shows is DIR/var/mobile/Media/DCIM. Steps that name rows count them\n"
+        "from 0, down the page.\n\n"
+        "exit status: 0 done, 1 failed (the reason is on stderr), 2 a usage error.\n\n"
+        "commands:",
+        minimumScreenSide, maximumScreenSide);
     for (const auto& [name, command] : commands())
-        std::printf("\n  %s\n    %s\n", command.usage, command.summary);
+        std::fprintf(out, "\n  %s\n    %s\n", command.usage, command.summary);
+}
+
+int printCommandHelp(const Command& command)
+{
+    std::printf("usage: zova-sim %s\n  %s\n", command.usage, command.summary);
+    return 0;
+}
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "zova-sim: %s\n(see zova-sim --help)\n", message.c_str());
+    return usageStatus;
 }
 
 std::optional<CGSize> parseScreen(const std::string& text)
@@ -38,10 +67,32 @@ std::optional<CGSize> parseScreen(const std::string& text)
     char separator = 0;
     int consumed = 0;
     if (std::sscanf(text.c_str(), "%lf%c%lf%n", &width, &separator, &height, &consumed) != 3
-        || separator != 'x' || static_cast<size_t>(consumed) != text.size() || width <= 0 || height <= 0
-        || width > 10000 || height > 10000)
+        || separator != 'x' || static_cast<size_t>(consumed) != text.size())
+        return std::nullopt;
+    auto inRange = [](double side) { return side >= minimumScreenSide && side <= maximumScreenSide; };
+    if (!inRange(width) || !inRange(height))
         return std::nullopt;
     return CGSize { width, height };
+}
+
+const Command* findCommand(const std::string& name)
+{
+    auto it = commands().find(name);
+    return it == commands().end() ? nullptr : &it->second;
+}
+
+int runHelp(int argc, char** argv, int index)
+{
+    if (index >= argc) {
+        printHelp(stdout);
+        return 0;
+    }
+    if (index + 1 < argc)
+        return usageError("help takes at most one command");
+    const Command* command = findCommand(argv[index]);
+    if (!command)
+        return usageError(std::string("unknown command '") + argv[index] + "'");
+    return printCommandHelp(*command);
 }
 
 }
@@ -73,45 +124,60 @@ int fail(const std::string& message, int status)
 int main(int argc, char** argv)
 {
     using namespace sim;
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    enum : int { rootOption = 256, screenOption, versionOption };
+    static const option longOptions[] = {
+        { "root", required_argument, nullptr, rootOption },
+        { "screen", required_argument, nullptr, screenOption },
+        { "help", no_argument, nullptr, 'h' },
+        { "version", no_argument, nullptr, versionOption },
+        { nullptr, 0, nullptr, 0 },
+    };
     Options options;
-    size_t index = 0;
-    for (; index < arguments.size(); ++index) {
-        const auto& argument = arguments[index];
-        if (argument == "--help" || argument == "-h") {
-            printHelp();
+    ::opterr = 0;
+    // "+": the options end at the command; what follows belongs to it. ":": a missing value is told
+    // apart from an unknown option.
+    for (int option; (option = ::getopt_long(argc, argv, "+:h", longOptions, nullptr)) != -1;) {
+        switch (option) {
+        case 'h':
+            printHelp(stdout);
             return 0;
+        case versionOption:
+            std::printf("zova-sim %s\n", ZOVA_VERSION);
+            return 0;
+        case rootOption:
+            if (!*::optarg)
+                return usageError("--root needs a directory, not an empty name");
+            options.root = ::optarg;
+            break;
+        case screenOption:
+            if (!(options.screen = parseScreen(::optarg)))
+                return usageError(std::string("bad --screen '") + ::optarg + "': expected WxH in points, each side from "
+                    + std::to_string(static_cast<int>(minimumScreenSide)) + " to " + std::to_string(static_cast<int>(maximumScreenSide)));
+            break;
+        case ':':
+            return usageError(std::string(argv[::optind - 1]) + " needs a value");
+        default:
+            return usageError(std::string("unknown option '") + argv[::optind - 1] + "'");
         }
-        if (argument == "--root" || argument == "--screen") {
-            if (index + 1 >= arguments.size())
-                return fail(argument + " needs a value", 2);
-            const auto& value = arguments[++index];
-            if (argument == "--root") {
-                options.root = value;
-            } else if (!(options.screen = parseScreen(value))) {
-                return fail("bad --screen '" + value + "': expected WxH in points, e.g. 390x844", 2);
-            }
-            continue;
-        }
-        break;
     }
-    if (index >= arguments.size()) {
-        printHelp();
-        return 2;
+    if (::optind >= argc) {
+        printHelp(stderr);
+        return usageStatus;
     }
-    auto it = commands().find(arguments[index]);
-    if (it == commands().end())
-        return fail("unknown command '" + arguments[index] + "' (see zova-sim --help)", 2);
-    const Command& command = it->second;
-    std::vector<std::string> rest(arguments.begin() + static_cast<long>(index) + 1, arguments.end());
-    if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
-        std::printf("usage: zova-sim %s\n  %s\n", command.usage, command.summary);
-        return 0;
-    }
-    if (command.needsRoot) {
+    std::string name = argv[::optind];
+    if (name == "help")
+        return runHelp(argc, argv, ::optind + 1);
+    const Command* command = findCommand(name);
+    if (!command)
+        return usageError("unknown command '" + name + "'");
+    std::vector<std::string> rest(argv + ::optind + 1, argv + argc);
+    // Only right after the command: later, "--help" may be a value ("-string --help").
+    if (!rest.empty() && (rest.front() == "--help" || rest.front() == "-h"))
+        return printCommandHelp(*command);
+    if (command->needsRoot) {
         if (!options.root)
-            return fail(std::string(command.name) + " needs --root DIR", 2);
+            return usageError(std::string(command->name) + " needs --root DIR");
         DeviceRoot::set(*options.root);
     }
-    return command.run(options, rest);
+    return command->run(options, rest);
 }
