@@ -40,9 +40,46 @@ TEST(DefaultsCommand, WritesReadsAndDeletesInEveryForm)
     EXPECT_EQ(sim(root, { "defaults", "read", id, "siripic" }), 1);
     EXPECT_NE(sim(root, { "defaults", "delete", id, "siripic" }), 0);
     EXPECT_EQ(sim(root, { "defaults", "delete", id }), 0);
-    all.clear();
+    EXPECT_EQ(sim(root, { "defaults", "read", id }), 1) << "an emptied domain no longer exists";
+}
+
+TEST(DefaultsCommand, TakesTheValueFormsOfTheDesktopCommand)
+{
+    // Catches -bool words refused for their case, the long type names missing, and an untyped
+    // value refused instead of stored as a string.
+    TemporaryDeviceRoot root;
+    const std::string id = "com.zova.tests.forms";
+    for (const char* yes : { "yes", "True", "1", "YES" }) {
+        EXPECT_EQ(sim(root, { "defaults", "write", id, "flag", "-bool", "NO" }), 0);
+        EXPECT_EQ(sim(root, { "defaults", "write", id, "flag", "-boolean", yes }), 0) << yes;
+        std::string shown;
+        EXPECT_EQ(sim(root, { "defaults", "read", id, "flag" }, &shown), 0);
+        EXPECT_EQ(shown, "true\n") << yes;
+    }
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "count", "-integer", "7" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "ratio", "-float", "0.25" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "plain", "héllo ✓" }), 0);
+    std::string all;
     EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0);
-    EXPECT_EQ(all, "{}\n");
+    EXPECT_EQ(all, "{\"count\": 7, \"flag\": true, \"plain\": \"héllo ✓\", \"ratio\": 0.25}\n");
+}
+
+TEST(DefaultsCommand, MissingDomainsAndKeysAreReportedAndNothingIsCreated)
+{
+    // Catches a read or delete of nothing that succeeds, or a delete that makes the store file and
+    // its lock on its way to failing.
+    TemporaryDeviceRoot root;
+    const std::string id = "com.zova.tests.missing";
+    std::string error;
+    EXPECT_EQ(sim(root, { "defaults", "read", id }), 1);
+    EXPECT_EQ(sim(root, { "defaults", "delete", id }), 1);
+    EXPECT_EQ(sim(root, { "defaults", "delete", id, "siripic" }), 1);
+    EXPECT_FALSE(std::filesystem::exists(root.storeFile(id)));
+    EXPECT_FALSE(std::filesystem::exists(root.storeFile(id).string() + ".lock"));
+
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "siripic", "-int", "2" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "delete", id, "acceso" }), 1);
+    EXPECT_EQ(sim(root, { "defaults", "read", id, "acceso" }), 1);
 }
 
 TEST(DefaultsCommand, RefusesBadInputWithoutWriting)
@@ -54,7 +91,12 @@ TEST(DefaultsCommand, RefusesBadInputWithoutWriting)
         { "defaults", "write", id, "k", "-int", "12x" },
         { "defaults", "write", id, "k", "-int", "99999999999999999999" },
         { "defaults", "write", id, "k", "-bool", "maybe" },
-        { "defaults", "write", id, "k", "-float", "1.5" },
+        { "defaults", "write", id, "k", "-float", "1.5.2" },
+        { "defaults", "write", id, "k", "-float", "inf" },
+        { "defaults", "write", id, "k", "-date", "today" },
+        { "defaults", "write", id, "k", "-string", "\xC3\x28" },
+        { "defaults", "write", id, "\xFF", "value" },
+        { "defaults", "write", id, "k", "\xED\xA0\x80" },
         { "defaults", "write", id, "k" },
         { "defaults", "rename", id },
         { "defaults" },
