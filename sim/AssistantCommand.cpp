@@ -53,6 +53,7 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
     if (options.screen && !UIScreen::setMainScreenSize(*options.screen, 3))
         return fail("assistant: the screen size is out of range", 2);
 
+    noteWhetherInstalled(options);
     AssistantHost host(flamesClass);
     host.wait(0);
     for (size_t i = 0; i < arguments.size(); ++i) {

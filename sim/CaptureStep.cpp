@@ -4,10 +4,48 @@
 #include <Recording.hpp>
 #include <ScreenCapture.hpp>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sim {
+
+namespace {
+
+bool hasExtension(const std::filesystem::path& file, const char* extension)
+{
+    return strcasecmp(file.extension().c_str(), extension) == 0;
+}
+
+// Checked before the host starts, so that a long recording isn't thrown away at its end.
+bool checkOutputFile(const CaptureStep& step, std::string& error)
+{
+    const char* name = step.isRecording ? "record" : "screenshot";
+    if (!step.isRecording && step.file == standardOutputName)
+        return true;
+    if (!hasExtension(step.file, step.isRecording ? ".gif" : ".png")) {
+        error = std::string(name) + " writes " + (step.isRecording ? "an animated GIF: name the file FILE.gif" : "a PNG: name the file FILE.png, or - for stdout");
+        return false;
+    }
+    auto folder = step.file.parent_path();
+    if (folder.empty())
+        folder = ".";
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || ::access(folder.c_str(), W_OK) != 0) {
+        int reason = errno != 0 ? errno : ENOTDIR;
+        if (::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode))
+            reason = ENOTDIR;
+        error = "can't write " + step.file.string() + ": " + std::strerror(reason);
+        return false;
+    }
+    return true;
+}
+
+}
 
 bool isCaptureStep(const std::string& name)
 {
@@ -23,6 +61,8 @@ std::optional<CaptureStep> parseCaptureStep(std::span<const std::string> argumen
         return std::nullopt;
     }
     step.file = arguments[++index];
+    if (!checkOutputFile(step, error))
+        return std::nullopt;
     if (!step.isRecording)
         return step;
     auto seconds = index + 1 < arguments.size() ? parseNumber(arguments[index + 1], 0, maximumRecordingSeconds) : std::nullopt;

@@ -18,7 +18,9 @@ struct CaptureStep {
     double framesPerSecond { 0 };
 };
 
-inline constexpr const char* captureStepsHelp = "screenshot FILE.png, record FILE.gif SECONDS [FPS]";
+inline constexpr const char* captureStepsHelp = "screenshot FILE.png|-, record FILE.gif SECONDS [FPS]";
+// The screenshot's file name that means the standard output.
+inline constexpr const char* standardOutputName = "-";
 
 bool isCaptureStep(const std::string& name);
 // Reads the capture step at arguments[index], moving index to its last argument.

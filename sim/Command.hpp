@@ -29,9 +29,15 @@ struct Command {
 
 // Registers a subcommand; call it from a static initialiser in the command's own file.
 bool registerCommand(const Command&);
+// The subcommand of that name, or null.
+const Command* findCommand(const std::string& name);
 
 // A finite number within [minimum, maximum], the whole text and nothing else; none otherwise.
 std::optional<double> parseNumber(const std::string& text, double minimum, double maximum);
+
+// When the device holds neither the tweak nor the settings bundle, says so on stderr with the
+// command that installs them; true when something is installed.
+bool noteWhetherInstalled(const Options&);
 
 // A one-line error to stderr, prefixed with the program name; returns the exit status to use.
 int fail(const std::string& message, int status = 1);

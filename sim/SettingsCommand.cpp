@@ -102,6 +102,7 @@ int runSettings(const Options& options, std::span<const std::string> arguments)
     if (options.screen && !UIScreen::setMainScreenSize(*options.screen, 3))
         return fail("settings: the screen size is out of range", 2);
 
+    noteWhetherInstalled(options);
     SettingsHost host;
     host.wait(0);
     for (const auto& step : *steps) {

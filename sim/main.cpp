@@ -75,12 +75,6 @@ std::optional<CGSize> parseScreen(const std::string& text)
     return CGSize { width, height };
 }
 
-const Command* findCommand(const std::string& name)
-{
-    auto it = commands().find(name);
-    return it == commands().end() ? nullptr : &it->second;
-}
-
 int runHelp(int argc, char** argv, int index)
 {
     if (index >= argc) {
@@ -103,6 +97,12 @@ bool registerCommand(const Command& command)
     return true;
 }
 
+const Command* findCommand(const std::string& name)
+{
+    auto it = commands().find(name);
+    return it == commands().end() ? nullptr : &it->second;
+}
+
 std::optional<double> parseNumber(const std::string& text, double minimum, double maximum)
 {
     char* end = nullptr;
@@ -111,6 +111,24 @@ std::optional<double> parseNumber(const std::string& text, double minimum, doubl
     if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(value) || value < minimum || value > maximum)
         return std::nullopt;
     return value;
+}
+
+bool noteWhetherInstalled(const Options& options)
+{
+    auto root = DeviceRoot::get();
+    if (!root)
+        return false;
+    // Either layout counts: rootful at the top of the device, rootless under /var/jb.
+    for (const char* prefix : { "", "var/jb/" }) {
+        for (const char* deliverable : { "Library/MobileSubstrate/DynamicLibraries/zova.dylib", "Library/PreferenceBundles/zovaprefs.bundle" }) {
+            std::error_code error;
+            if (std::filesystem::exists(*root / (std::string(prefix) + deliverable), error))
+                return true;
+        }
+    }
+    std::fprintf(stderr, "zova-sim: nothing of Zova is installed on the device at %s; install it with: zova-sim --root %s install\n",
+        root->c_str(), options.root ? options.root->c_str() : root->c_str());
+    return false;
 }
 
 int fail(const std::string& message, int status)

@@ -2,8 +2,11 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace sim {
@@ -42,11 +45,15 @@ bool writePNG(const RGBAPixels& pixels, const std::filesystem::path& path, std::
         error = "no pixels to write";
         return false;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    // "-" is the standard output, for a picture piped to another program.
+    bool isStandardOutput = path == "-";
+    std::unique_ptr<std::FILE, FileCloser> file(isStandardOutput ? ::fdopen(::dup(STDOUT_FILENO), "wb") : std::fopen(path.c_str(), "wb"));
     if (!file) {
-        error = "can't create " + path.string();
+        error = "can't create " + path.string() + ": " + std::strerror(errno);
         return false;
     }
+    if (isStandardOutput)
+        std::fflush(stdout);
     PngWriteStruct writer;
     writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (writer.png)
@@ -55,12 +62,18 @@ bool writePNG(const RGBAPixels& pixels, const std::filesystem::path& path, std::
         error = "out of memory";
         return false;
     }
+    errno = 0;
     std::vector<png_const_bytep> rows(pixels.height);
     for (size_t y = 0; y < pixels.height; ++y)
         rows[y] = pixels.bytes.data() + y * pixels.width * 4;
     if (!writeRows(writer, file.get(), const_cast<png_bytepp>(rows.data()), static_cast<png_uint_32>(pixels.width),
             static_cast<png_uint_32>(pixels.height))) {
-        error = "can't write " + path.string();
+        error = "can't write " + path.string() + (errno ? std::string(": ") + std::strerror(errno) : std::string());
+        return false;
+    }
+    // A full disk shows only when the buffered end of the file goes out.
+    if (std::fflush(file.get()) != 0) {
+        error = "can't write " + path.string() + ": " + std::strerror(errno);
         return false;
     }
     return true;

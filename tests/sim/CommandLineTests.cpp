@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 using namespace simtest;
 
 namespace {
@@ -88,4 +93,73 @@ TEST(CommandLine, ValuesThatLookLikeOptionsAreValues)
     ASSERT_EQ(written.status, 0) << written.err;
     auto read = runSim(device.with({ "defaults", "read", "com.example.cli", "word" }));
     EXPECT_EQ(read.out, "\"--help\"\n");
+}
+
+// Capture steps are checked before the host starts: a wrong extension or a folder that isn't there
+// must not cost a whole run, and the reason is the system's.
+TEST(CommandLine, CaptureFilesAreCheckedFirst)
+{
+    Device device;
+    struct Case {
+        std::vector<std::string> steps;
+        const char* reason;
+    };
+    const Case cases[] = {
+        { { "screenshot", "/tmp/screen.gif" }, "FILE.png" },
+        { { "record", "/tmp/screen.png", "1" }, "FILE.gif" },
+        { { "record", "/nonexistent-folder/screen.gif", "1" }, "No such file or directory" },
+        { { "screenshot", "/etc/hostname/screen.png" }, "Not a directory" },
+    };
+    for (const auto& [steps, reason] : cases) {
+        std::vector<std::string> arguments { "assistant", "show" };
+        arguments.insert(arguments.end(), steps.begin(), steps.end());
+        auto result = runSim(device.with(arguments));
+        EXPECT_EQ(result.status, 2) << steps[1];
+        EXPECT_TRUE(mentions(result.err, reason)) << result.err;
+    }
+    auto piped = runSim(device.with({ "assistant", "show", "screenshot", "-" }));
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_TRUE(mentions(piped.err, "install")) << "an empty device says so and hints at install";
+}
+
+// Pictures added from the command line are what the picker offers: the README's import works as
+// written, names are made safe, and nothing already in the library is overwritten.
+TEST(CommandLine, PhotosAddFeedsThePicker)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto picture = std::string(ZOVA_SOURCE_DIR) + "/zovaprefs/Resources/c.gif";
+    auto temporary = device.root / "IMG_0001.gif";
+    std::filesystem::copy_file(picture, temporary);
+    auto added = runSim(device.with({ "photos", "add", temporary.string(), temporary.string() }));
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out, "/var/mobile/Media/DCIM/IMG_0001.gif\n/var/mobile/Media/DCIM/IMG_0001-2.gif\n");
+
+    auto odd = device.root / ".hidden name;rm.gif";
+    std::filesystem::copy_file(picture, odd);
+    EXPECT_EQ(runSim(device.with({ "photos", "add", odd.string() })).out, "/var/mobile/Media/DCIM/hidden name_rm.gif\n");
+    EXPECT_EQ(runSim(device.with({ "photos", "add", "/nonexistent.gif" })).status, 1);
+
+    auto imported = runSim(device.with({ "defaults", "write", "com.velmarok.zovaprefs", "siripic", "-int", "5" }));
+    ASSERT_EQ(imported.status, 0);
+    auto settings = runSim(device.with({ "settings", "open", "Zova", "tap", "Picture", "tap", "Choose your picture", "pick", "IMG_0001.gif", "wait", "1.5" }));
+    ASSERT_EQ(settings.status, 0) << settings.err;
+    std::ifstream custom(device.root / "var/mobile/Documents/siricustom.gif", std::ios::binary);
+    std::ifstream original(picture, std::ios::binary);
+    EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(custom), {}, std::istreambuf_iterator<char>(original), {}));
+}
+
+// A preview needs no device of the user's: it shows the GIF behind the flames and says what the
+// overlay makes of it, and leaves nothing behind.
+TEST(CommandLine, PreviewShowsAnyGifWithoutInstalling)
+{
+    Device output;
+    auto png = output.root / "preview.png";
+    auto result = runSim({ "preview", std::string(ZOVA_SOURCE_DIR) + "/zovaprefs/Resources/c.gif", "--half", "-o", png.string() });
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(mentions(result.out, "\"frames\": 24")) << result.out;
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+    EXPECT_EQ(runSim({ "preview", "/nonexistent.gif", "-o", png.string() }).status, 1);
+    EXPECT_EQ(runSim({ "preview", "x.gif" }).status, 2);
 }
