@@ -10,7 +10,12 @@ OUT="$(mkdir -p "$3" && cd "$3" && pwd)"
 ROOT="$OUT/device"
 ID=com.velmarok.zovaprefs
 
-step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
+# Bold headings on a terminal only: a log or a pipe gets plain text.
+if [ -t 1 ]; then
+  step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
+else
+  step() { printf '\n== %s\n' "$*"; }
+fi
 sim() { "$SIM" --root "$ROOT" "$@"; }
 picture() { printf '   picture: %s\n' "$OUT/$1"; }
 
