@@ -3,6 +3,7 @@
 #include "Command.hpp"
 
 #include <AssistantHost.hpp>
+#include <foundation/MediaClock.hpp>
 #include <uikit/UIScreen.hpp>
 
 #include <cmath>
@@ -54,6 +55,9 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
         return fail("assistant: the screen size is out of range", 2);
 
     noteWhetherInstalled(options);
+    // A recording runs the host on simulated time from the start, so two runs give the same frames.
+    if (recordsScreen(arguments))
+        MediaClock::startSimulating();
     AssistantHost host(flamesClass);
     host.wait(0);
     for (size_t i = 0; i < arguments.size(); ++i) {

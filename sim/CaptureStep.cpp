@@ -4,6 +4,7 @@
 #include <Recording.hpp>
 #include <ScreenCapture.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -50,6 +51,11 @@ bool checkOutputFile(const CaptureStep& step, std::string& error)
 bool isCaptureStep(const std::string& name)
 {
     return name == "screenshot" || name == "record";
+}
+
+bool recordsScreen(std::span<const std::string> steps)
+{
+    return std::find(steps.begin(), steps.end(), "record") != steps.end();
 }
 
 std::optional<CaptureStep> parseCaptureStep(std::span<const std::string> arguments, size_t& index, std::string& error)

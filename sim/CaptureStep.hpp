@@ -23,6 +23,8 @@ inline constexpr const char* captureStepsHelp = "screenshot FILE.png|-, record F
 inline constexpr const char* standardOutputName = "-";
 
 bool isCaptureStep(const std::string& name);
+// Whether the steps hold a recording.
+bool recordsScreen(std::span<const std::string> steps);
 // Reads the capture step at arguments[index], moving index to its last argument.
 std::optional<CaptureStep> parseCaptureStep(std::span<const std::string> arguments, size_t& index, std::string& error);
 bool runCaptureStep(const CaptureStep&, const UIView& window, std::string& error);

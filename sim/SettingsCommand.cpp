@@ -4,6 +4,7 @@
 #include "Command.hpp"
 
 #include <SettingsHost.hpp>
+#include <foundation/MediaClock.hpp>
 #include <uikit/UIScreen.hpp>
 
 #include <cmath>
@@ -103,6 +104,9 @@ int runSettings(const Options& options, std::span<const std::string> arguments)
         return fail("settings: the screen size is out of range", 2);
 
     noteWhetherInstalled(options);
+    // A recording runs the host on simulated time from the start, so two runs give the same frames.
+    if (recordsScreen(arguments))
+        MediaClock::startSimulating();
     SettingsHost host;
     host.wait(0);
     for (const auto& step : *steps) {

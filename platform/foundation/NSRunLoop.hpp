@@ -2,6 +2,7 @@
 // process's main thread. One loop per process and one mode; no ports, no observers.
 #pragma once
 
+#include <foundation/MediaClock.hpp>
 #include <objc/NSObject.hpp>
 
 #include <chrono>
@@ -11,7 +12,8 @@
 
 class NSRunLoop final : public NSObject {
 public:
-    using Clock = std::chrono::steady_clock;
+    // Real time, or simulated time that the loop moves on when nothing else is left to do.
+    using Clock = MediaClock;
     // Names a timer or a file-descriptor source; 0 is never a valid one.
     using SourceID = uint64_t;
 

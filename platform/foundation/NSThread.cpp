@@ -1,3 +1,4 @@
+#include <foundation/MediaClock.hpp>
 #include <foundation/NSThread.hpp>
 
 #include <cerrno>
@@ -19,6 +20,11 @@ void NSThread::sleepForTimeInterval(double seconds)
         return;
     // Anything beyond a day is a caller's mistake; clamp rather than overflow time_t arithmetic.
     seconds = std::fmin(seconds, 86400.0);
+    // On simulated time the sleep is the clock moving on: the thread's work stands still as long.
+    if (MediaClock::isSimulated()) {
+        MediaClock::advanceBy(std::chrono::duration_cast<MediaClock::duration>(std::chrono::duration<double>(seconds)));
+        return;
+    }
     double whole = std::floor(seconds);
     timespec remaining {
         static_cast<time_t>(whole),

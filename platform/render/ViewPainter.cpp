@@ -1,5 +1,7 @@
 #include <render/ViewPainter.hpp>
 
+#include <foundation/MediaClock.hpp>
+
 #include <render/AlertPainter.hpp>
 #include <render/ControlPainter.hpp>
 #include <render/PickerPainter.hpp>
@@ -54,7 +56,7 @@ std::vector<std::shared_ptr<UIView>> inDrawingOrder(const UIView& view)
 ViewPainter::ViewPainter(PaintContext paint, std::optional<double> animationTime)
     : m_paint(paint)
     , m_animationTime(animationTime)
-    , m_now(std::chrono::steady_clock::now())
+    , m_now(MediaClock::now())
 {
 }
 

@@ -2,6 +2,8 @@
 // looping, from the moment it is set. No content modes, highlighted images or animation control.
 #pragma once
 
+#include <foundation/MediaClock.hpp>
+
 #include <uikit/UIView.hpp>
 
 #include <chrono>
@@ -16,7 +18,7 @@ public:
 
     static std::shared_ptr<UIImageView> initWithFrame(CGRect);
 
-    using Clock = std::chrono::steady_clock;
+    using Clock = MediaClock;
 
     const std::shared_ptr<UIImage>& image() const { return m_image; }
     // A different image starts playing from its first entry now; setting the same one again

@@ -1,5 +1,7 @@
 #include "FlamesWaveformView.hpp"
 
+#include <foundation/MediaClock.hpp>
+
 #include <uikit/UIGraphics.hpp>
 
 #include <algorithm>
@@ -95,7 +97,7 @@ void drawCoreLine(CGContextRef context, CGRect rect)
 
 FlamesWaveformView::FlamesWaveformView(CGRect frame)
     : UIView(frame)
-    , m_start(std::chrono::steady_clock::now())
+    , m_start(MediaClock::now())
 {
     setUserInteractionEnabled(false);
 }
@@ -124,6 +126,6 @@ void FlamesWaveformView::drawWaveform(CGContextRef context, CGRect rect, double 
 
 void FlamesWaveformView::drawRect(CGRect)
 {
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    double seconds = std::chrono::duration<double>(MediaClock::now() - m_start).count();
     drawWaveform(UIGraphicsGetCurrentContext(), bounds(), seconds);
 }

@@ -12,6 +12,11 @@ namespace sim {
 inline constexpr double maximumRecordingSeconds = 60;
 inline constexpr double maximumRecordingFramesPerSecond = 30;
 
+// The frames a recording of that length and rate has: SECONDS x FPS, at least one.
+long recordingFrameCount(double seconds, double framesPerSecond);
+
+// On simulated time (MediaClock) the recording is exact and takes only as long as drawing takes;
+// the caller switches to it before its host starts.
 bool recordWindow(const UIView& window, const std::filesystem::path& gif, double seconds, double framesPerSecond, std::string& error);
 
 }
