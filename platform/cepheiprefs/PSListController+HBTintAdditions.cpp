@@ -80,7 +80,8 @@ private:
     void styleBar(const std::shared_ptr<UINavigationBar>& bar, const HBAppearanceSettings* settings)
     {
         std::erase_if(m_savedBars, [](const SavedBar& saved) { return saved.bar.expired(); });
-        auto saved = std::find_if(m_savedBars.begin(), m_savedBars.end(), [&](const SavedBar& entry) { return entry.bar.lock() == bar; });
+        auto saved = std::find_if(m_savedBars.begin(), m_savedBars.end(),
+            [&](const SavedBar& entry) { return entry.bar.lock() == bar; });
         bool isThemed = settings && (settings->navigationBarBackgroundColor() || settings->navigationBarTintColor());
         if (!isThemed && saved == m_savedBars.end())
             return;

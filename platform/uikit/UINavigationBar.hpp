@@ -44,7 +44,10 @@ public:
     std::string displayedBackTitle() const;
 
     // Set by the navigation controller that owns the bar.
-    void setNavigationController(std::weak_ptr<UINavigationController> controller) { m_navigationController = std::move(controller); }
+    void setNavigationController(std::weak_ptr<UINavigationController> controller)
+    {
+        m_navigationController = std::move(controller);
+    }
 
 private:
     bool m_isTranslucent { true };
