@@ -134,8 +134,12 @@ UIViewController::Controllers UINavigationController::popToDepth(size_t depth, b
         popped.back()->beginAppearanceTransition(false, animated);
         revealed->beginAppearanceTransition(true, animated);
     }
-    for (auto& page : popped)
+    for (auto& page : popped) {
         page->removeFromParentViewController();
+        // Out of this stack, no bar of this one lies over a nested stack any more.
+        if (auto* nested = dynamic_cast<UINavigationController*>(page.get()))
+            nested->m_coveredHeight = 0;
+    }
     updateNavigationBar();
     if (isViewLoaded())
         showTopPage();
