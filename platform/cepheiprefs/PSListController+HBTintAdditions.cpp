@@ -8,6 +8,9 @@
 #include <uikit/UISwitch.hpp>
 #include <uikit/UITableViewCell.hpp>
 
+#include <algorithm>
+#include <vector>
+
 namespace HBTintAdditions {
 
 namespace {
@@ -55,17 +58,45 @@ public:
     void pageWillAppear(PSListController& page) override
     {
         auto settings = hb_appearanceSettings(page);
-        if (!settings)
-            return;
         // Settings pages sit in a navigation controller inside the app's own: colour every bar above.
         int depth = 0;
         for (auto navigation = page.navigationController(); navigation && depth < maximumAncestors;
-             navigation = navigation->navigationController(), ++depth) {
-            const auto& bar = navigation->navigationBar();
-            applyColor(settings->navigationBarBackgroundColor(), [&](auto color) { bar->setBarTintColor(color); });
-            applyColor(settings->navigationBarTintColor(), [&](auto color) { bar->setTintColor(color); });
-        }
+             navigation = navigation->navigationController(), ++depth)
+            styleBar(navigation->navigationBar(), settings.get());
     }
+
+private:
+    // The bar's colours before the first themed page changed them.
+    struct SavedBar {
+        std::weak_ptr<UINavigationBar> bar;
+        std::shared_ptr<UIColor> barTintColor;
+        std::shared_ptr<UIColor> tintColor;
+    };
+
+    // Each page that appears sets the bars for itself: a themed one to its colours (the saved ones
+    // where it names none), any other back to what they were. The bars are put back when a page
+    // without settings (the Settings app's own list) shows again, not as a themed page goes: going
+    // back to a themed page that pushed it must not show the platform's colours in between.
+    void styleBar(const std::shared_ptr<UINavigationBar>& bar, const HBAppearanceSettings* settings)
+    {
+        std::erase_if(m_savedBars, [](const SavedBar& saved) { return saved.bar.expired(); });
+        auto saved = std::find_if(m_savedBars.begin(), m_savedBars.end(),
+            [&](const SavedBar& entry) { return entry.bar.lock() == bar; });
+        bool isThemed = settings && (settings->navigationBarBackgroundColor() || settings->navigationBarTintColor());
+        if (!isThemed && saved == m_savedBars.end())
+            return;
+        if (saved == m_savedBars.end())
+            saved = m_savedBars.insert(m_savedBars.end(), { bar, bar->barTintColor(), bar->tintColor() });
+        auto original = *saved;
+        if (!isThemed)
+            m_savedBars.erase(saved);
+        auto barTint = isThemed ? settings->navigationBarBackgroundColor() : nullptr;
+        auto tint = isThemed ? settings->navigationBarTintColor() : nullptr;
+        bar->setBarTintColor(barTint ? barTint : original.barTintColor);
+        bar->setTintColor(tint ? tint : original.tintColor);
+    }
+
+    std::vector<SavedBar> m_savedBars;
 };
 
 void installTheme()

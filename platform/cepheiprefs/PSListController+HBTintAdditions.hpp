@@ -1,5 +1,6 @@
 // Appearance settings on list pages. A page without settings of its own takes those of the page
-// that pushed it. The colours reach the table, its cells and the navigation bars above the page.
+// that pushed it. The colours reach the table, its cells and the navigation bars above the page;
+// the bars get their own colours back once a list page without settings shows again.
 #pragma once
 
 #include <memory>

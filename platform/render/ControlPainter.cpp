@@ -9,7 +9,6 @@
 #include <uikit/UIImageView.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
-#include <uikit/UINavigationItem.hpp>
 #include <uikit/UISwitch.hpp>
 
 #include <algorithm>
@@ -29,7 +28,7 @@ std::shared_ptr<UIColor> withAlpha(const UIColor& color, CGFloat alpha)
     return UIColor::colorWithRed(color.red(), color.green(), color.blue(), color.alpha() * alpha);
 }
 
-void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, const UINavigationItem& item, CGRect bounds)
+void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, CGRect bounds)
 {
     auto tint = bar.tintColor() ? bar.tintColor() : Drawing::systemBlue();
     CGFloat middle = CGRectGetMidY(bounds);
@@ -42,10 +41,9 @@ void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, cons
     CGContextAddLineToPoint(paint.context, left, middle);
     CGContextAddLineToPoint(paint.context, left + 9, middle + 10);
     CGContextStrokePath(paint.context);
-    std::string title = item.title().empty() ? "Back" : item.title();
     TextStyle style { UIFont::systemFontOfSize(barTitleSize), tint, NSTextAlignmentLeft, 1, false, 0 };
     CGRect rect = CGRectMake(bounds.origin.x + backTitleLeft, bounds.origin.y, barTitleSideRoom * 1.2, bounds.size.height);
-    TextRenderer::drawText(paint.context, title, rect, style, paint.pixelScale);
+    TextRenderer::drawText(paint.context, bar.displayedBackTitle(), rect, style, paint.pixelScale);
 }
 
 }
@@ -103,8 +101,8 @@ void paintNavigationBar(const PaintContext& paint, const UINavigationBar& bar)
     CGRect titleRect = CGRectMake(bounds.origin.x + barTitleSideRoom, bounds.origin.y,
         std::max(0.0, bounds.size.width - 2 * barTitleSideRoom), bounds.size.height);
     TextRenderer::drawText(paint.context, bar.displayedTitle(), titleRect, title, paint.pixelScale);
-    if (auto back = bar.backItem())
-        paintBackButton(paint, bar, *back, bounds);
+    if (bar.backItem())
+        paintBackButton(paint, bar, bounds);
 }
 
 }

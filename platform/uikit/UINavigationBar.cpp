@@ -1,10 +1,20 @@
 #include <uikit/UINavigationBar.hpp>
 
+#include <uikit/UINavigationController.hpp>
 #include <uikit/UINavigationItem.hpp>
 
 #include <algorithm>
 
 static const Class s_class = objc::registerClass<UINavigationBar>("UINavigationBar", "UIView");
+
+void UINavigationBar::setTranslucent(bool translucent)
+{
+    if (translucent == m_isTranslucent)
+        return;
+    m_isTranslucent = translucent;
+    if (auto controller = m_navigationController.lock())
+        controller->viewWillLayoutSubviews();
+}
 
 void UINavigationBar::setItems(Items items)
 {
@@ -26,4 +36,12 @@ std::string UINavigationBar::displayedTitle() const
 {
     auto item = topItem();
     return item ? item->title() : std::string();
+}
+
+std::string UINavigationBar::displayedBackTitle() const
+{
+    auto item = backItem();
+    if (!item)
+        return {};
+    return item->title().empty() ? "Back" : item->title();
 }

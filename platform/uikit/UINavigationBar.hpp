@@ -1,5 +1,6 @@
-// A navigation bar: the stack of items whose top one it shows, translucency and tint colours kept
-// for appearance code. Nothing is drawn; no back button, prompt or large titles.
+// A navigation bar: the stack of items whose top one it shows (the item below it names the back
+// button), translucency and tint colours. Drawn by the renderer; no prompt, bar button items or
+// large titles.
 #pragma once
 
 #include <uikit/UIView.hpp>
@@ -9,6 +10,7 @@
 #include <vector>
 
 class UIColor;
+class UINavigationController;
 class UINavigationItem;
 
 class UINavigationBar : public UIView {
@@ -23,7 +25,8 @@ public:
 
     // Translucent unless told otherwise, as on the platform.
     bool isTranslucent() const { return m_isTranslucent; }
-    void setTranslucent(bool translucent) { m_isTranslucent = translucent; }
+    // The controller that owns the bar lays its pages out again: they lie under a translucent bar.
+    void setTranslucent(bool);
     const std::shared_ptr<UIColor>& barTintColor() const { return m_barTintColor; }
     void setBarTintColor(std::shared_ptr<UIColor> color) { m_barTintColor = std::move(color); }
     const std::shared_ptr<UIColor>& tintColor() const { return m_tintColor; }
@@ -36,9 +39,19 @@ public:
     std::shared_ptr<UINavigationItem> backItem() const;
     // The title on screen: the top item's, read when asked, so a later setTitle shows.
     std::string displayedTitle() const;
+    // The back button's title: the item below the top one's, "Back" for an untitled one; empty
+    // when there is no back button.
+    std::string displayedBackTitle() const;
+
+    // Set by the navigation controller that owns the bar.
+    void setNavigationController(std::weak_ptr<UINavigationController> controller)
+    {
+        m_navigationController = std::move(controller);
+    }
 
 private:
     bool m_isTranslucent { true };
+    std::weak_ptr<UINavigationController> m_navigationController;
     std::shared_ptr<UIColor> m_barTintColor;
     std::shared_ptr<UIColor> m_tintColor;
     Items m_items;

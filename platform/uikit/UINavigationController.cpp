@@ -4,6 +4,7 @@
 #include <uikit/UINavigationBar.hpp>
 #include <uikit/UINavigationItem.hpp>
 #include <uikit/UIScreen.hpp>
+#include <uikit/UITableView.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +16,18 @@ namespace {
 void refuse(const char* what)
 {
     std::fprintf(stderr, "UINavigationController: %s; ignored\n", what);
+}
+
+// A navigation controller pushed with its bar hidden shows its pages' items in the bar above.
+void collectItems(const UINavigationController& navigation, UINavigationBar::Items& items)
+{
+    for (auto& page : navigation.viewControllers()) {
+        auto inner = std::dynamic_pointer_cast<UINavigationController>(page);
+        if (inner && inner->isNavigationBarHidden())
+            collectItems(*inner, items);
+        else
+            items.push_back(page->navigationItem());
+    }
 }
 
 }
@@ -52,6 +65,7 @@ bool UINavigationController::isNavigationBarHidden() const
 void UINavigationController::setNavigationBarHidden(bool hidden, bool)
 {
     m_navigationBar->setHidden(hidden);
+    updateNavigationBar();
     if (isViewLoaded())
         viewWillLayoutSubviews();
 }
@@ -120,8 +134,12 @@ UIViewController::Controllers UINavigationController::popToDepth(size_t depth, b
         popped.back()->beginAppearanceTransition(false, animated);
         revealed->beginAppearanceTransition(true, animated);
     }
-    for (auto& page : popped)
+    for (auto& page : popped) {
         page->removeFromParentViewController();
+        // Out of this stack, no bar of this one lies over a nested stack any more.
+        if (auto* nested = dynamic_cast<UINavigationController*>(page.get()))
+            nested->m_coveredHeight = 0;
+    }
     updateNavigationBar();
     if (isViewLoaded())
         showTopPage();
@@ -143,6 +161,7 @@ UIViewController::Controllers UINavigationController::popToDepth(size_t depth, b
 void UINavigationController::loadView()
 {
     UIViewController::loadView();
+    m_navigationBar->setNavigationController(std::static_pointer_cast<UINavigationController>(weak_from_this().lock()));
     view()->addSubview(m_navigationBar);
     if (topViewController())
         showTopPage();
@@ -154,9 +173,10 @@ void UINavigationController::viewWillLayoutSubviews()
     if (!isViewLoaded())
         return;
     auto bounds = view()->bounds();
-    m_navigationBar->setFrame(CGRectMake(bounds.origin.x, bounds.origin.y, bounds.size.width, navigationBarHeight));
+    CGFloat barTop = std::min(m_coveredHeight, bounds.size.height);
+    m_navigationBar->setFrame(CGRectMake(bounds.origin.x, bounds.origin.y + barTop, bounds.size.width, navigationBarHeight));
     if (auto top = topViewController())
-        placeView(*top, contentFrame());
+        placeTopPage(*top);
 }
 
 UIViewController::Controllers UINavigationController::appearanceChildren() const
@@ -166,15 +186,27 @@ UIViewController::Controllers UINavigationController::appearanceChildren() const
     return {};
 }
 
-CGRect UINavigationController::contentFrame()
+// As on the platform, the page lies under translucent bars and below an opaque one. Under them a
+// table starts scrolled to the top of its inset, so its rows begin below the bars and show through
+// them once scrolled; a nested navigation controller hands the height on to its own page. Other
+// pages start below the bars: the stand-in has no safe areas to tell them where the bars end.
+void UINavigationController::placeTopPage(UIViewController& page)
 {
-    auto frame = view()->bounds();
-    if (isNavigationBarHidden())
-        return frame;
-    CGFloat barHeight = std::min(navigationBarHeight, frame.size.height);
-    frame.origin.y += barHeight;
-    frame.size.height -= barHeight;
-    return frame;
+    auto bounds = view()->bounds();
+    CGFloat barHeight = isNavigationBarHidden() ? 0 : navigationBarHeight;
+    CGFloat covered = std::clamp(m_coveredHeight + barHeight, 0.0, bounds.size.height);
+    bool isBarOpaque = !isNavigationBarHidden() && !m_navigationBar->isTranslucent();
+    auto* nested = dynamic_cast<UINavigationController*>(&page);
+    auto table = nested ? nullptr : std::dynamic_pointer_cast<UITableView>(page.view());
+    CGFloat inset = isBarOpaque || !(nested || table) ? 0 : covered;
+    CGRect frame = bounds;
+    frame.origin.y += covered - inset;
+    frame.size.height -= covered - inset;
+    if (nested)
+        nested->m_coveredHeight = inset;
+    placeView(page, frame);
+    if (table)
+        table->setBounds(CGRectMake(table->bounds().origin.x, -inset, frame.size.width, frame.size.height));
 }
 
 // Puts the top page's view in front of the other pages and behind the bar.
@@ -183,7 +215,7 @@ void UINavigationController::showTopPage()
     auto top = topViewController();
     if (!top)
         return;
-    placeView(*top, contentFrame());
+    placeTopPage(*top);
     view()->addSubview(top->view());
     view()->bringSubviewToFront(m_navigationBar);
 }
@@ -200,7 +232,8 @@ void UINavigationController::removeHiddenPageViews()
 void UINavigationController::updateNavigationBar()
 {
     UINavigationBar::Items items;
-    for (auto& page : viewControllers())
-        items.push_back(page->navigationItem());
+    collectItems(*this, items);
     m_navigationBar->setItems(std::move(items));
+    if (auto outer = navigationController())
+        outer->updateNavigationBar();
 }

@@ -1,6 +1,7 @@
-// A stack of pages under a navigation bar: the top page's view fills the area below the bar, and
-// each page hears viewWillAppear as it is about to come on screen. Navigation controllers nest.
-// No toolbar, gestures, delegate callbacks or custom transitions.
+// A stack of pages under a navigation bar: the top page's view fills the area below an opaque bar
+// (a table's also lies under a translucent one), and each page hears viewWillAppear as it is about
+// to come on screen. Navigation controllers nest; one pushed with its bar hidden shows its pages'
+// items in the bar above. No toolbar, gestures, safe areas, delegate callbacks or custom transitions.
 #pragma once
 
 #include <uikit/UIViewController.hpp>
@@ -30,6 +31,7 @@ public:
     std::shared_ptr<UIViewController> visibleViewController() const;
     const std::shared_ptr<UINavigationBar>& navigationBar() const { return m_navigationBar; }
     bool isNavigationBarHidden() const;
+    // A hidden bar leaves its items to the bar of the navigation controller this one is pushed onto.
     void setNavigationBarHidden(bool hidden, bool animated);
 
     // Refused (with a line on stderr) for null, a page already in a stack or presented, this
@@ -47,11 +49,14 @@ protected:
     Controllers appearanceChildren() const override;
 
 private:
-    CGRect contentFrame();
+    void placeTopPage(UIViewController&);
     void showTopPage();
     void removeHiddenPageViews();
     void updateNavigationBar();
     Controllers popToDepth(size_t depth, bool animated);
 
     std::shared_ptr<UINavigationBar> m_navigationBar;
+    // The height of the translucent bars of the navigation controllers around this one that lie over
+    // the top of its view.
+    CGFloat m_coveredHeight { 0 };
 };

@@ -53,6 +53,30 @@ void writeStack(JsonWriter& json, const UINavigationController& navigation)
     }
 }
 
+void writeBar(JsonWriter& json, const UINavigationBar& bar)
+{
+    json.beginObject().member("title", bar.displayedTitle()).member("backTitle", bar.displayedBackTitle());
+    json.member("translucent", bar.isTranslucent()).key("barTintColor");
+    writeColor(json, bar.barTintColor().get());
+    json.key("tintColor");
+    writeColor(json, bar.tintColor().get());
+    json.endObject();
+}
+
+// The bars on screen, outermost first: those of the navigation controllers down to the page,
+// leaving out hidden ones.
+void writeVisibleBars(JsonWriter& json, const UINavigationController& outer)
+{
+    json.beginArray();
+    for (auto navigation = &outer; navigation;) {
+        const auto& bar = *navigation->navigationBar();
+        if (!bar.isHidden())
+            writeBar(json, bar);
+        navigation = dynamic_cast<const UINavigationController*>(navigation->topViewController().get());
+    }
+    json.endArray();
+}
+
 void writeRows(JsonWriter& json, PSListController& page)
 {
     auto table = page.table();
@@ -180,6 +204,8 @@ std::string dumpSettings(const UINavigationController& outer, const std::shared_
     writeStack(json, outer);
     json.endArray();
     json.member("outerNavigationBarTranslucent", outer.navigationBar()->isTranslucent());
+    json.key("navigationBars");
+    writeVisibleBars(json, outer);
     json.key("rows");
     if (list)
         writeRows(json, *list);

@@ -1,5 +1,6 @@
-// The Settings app's screen as one line of JSON: the navigation stack, the rows of the page on
-// screen, the extra views in its table, what is presented, the appearance, sounds and opened URLs.
+// The Settings app's screen as one line of JSON: the navigation stack, the bars on screen, the
+// rows of the page on screen, the extra views in its table, what is presented, the appearance,
+// sounds and opened URLs.
 #pragma once
 
 #include <memory>

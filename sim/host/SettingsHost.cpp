@@ -122,7 +122,10 @@ bool SettingsHost::open(const std::string& label, std::string& error)
         return false;
     }
     page->setTitle(label);
-    m_outer->pushViewController(UINavigationController::initWithRootViewController(page), true);
+    // One bar on screen, as in the Settings app: the page's stack shows its items in the app's bar.
+    auto pageNavigation = UINavigationController::initWithRootViewController(page);
+    pageNavigation->setNavigationBarHidden(true, false);
+    m_outer->pushViewController(pageNavigation, true);
     return true;
 }
 

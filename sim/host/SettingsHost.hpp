@@ -1,6 +1,7 @@
 // A process standing in for the Settings app: its list of entries from the installed preference
 // loader entries, an outer navigation controller, and each opened entry's bundle page inside a
-// navigation controller of its own, pushed onto the outer one.
+// navigation controller of its own, pushed onto the outer one with its bar hidden, so that the
+// outer bar shows the page's title and back button.
 #pragma once
 
 #include <preferences/PSListController.hpp>

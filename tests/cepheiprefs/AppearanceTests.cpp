@@ -115,3 +115,44 @@ TEST(HBAppearance, PushedPagesInheritUnlessTheyHaveTheirOwn)
     EXPECT_EQ(hb_appearanceSettings(*items), own);
     EXPECT_EQ(hb_appearanceSettings(PSListController()), nullptr);
 }
+
+// Catches the bars kept in a themed page's colours after the user has left its pages, and the
+// colours lost between a pushed page that inherits them and the themed page it goes back to.
+TEST(HBAppearance, BarsGetTheirColoursBackWhenAPageWithoutSettingsShowsAgain)
+{
+    auto home = std::make_shared<PSListController>();
+    auto outer = UINavigationController::initWithRootViewController(home);
+    auto window = UIWindow::initWithFrame(CGRectMake(0, 0, 390, 844));
+    window->setRootViewController(outer);
+    const auto& bar = outer->navigationBar();
+    auto homeTint = color(0, 0.48, 1);
+    bar->setTintColor(homeTint);
+    auto settle = [] { NSRunLoop::mainRunLoop()->runForTimeInterval(0.05); };
+
+    auto page = std::make_shared<ThemedPage>();
+    auto inner = UINavigationController::initWithRootViewController(page);
+    outer->pushViewController(inner, false);
+    settle();
+    EXPECT_EQ(bar->barTintColor(), page->settings->navigationBarBackgroundColor());
+    EXPECT_EQ(bar->tintColor(), page->settings->navigationBarTintColor());
+
+    ASSERT_TRUE(page->tapRowWithText("Picture"));
+    settle();
+    inner->popViewControllerAnimated(false);
+    EXPECT_EQ(bar->barTintColor(), page->settings->navigationBarBackgroundColor());
+    settle();
+    EXPECT_EQ(bar->tintColor(), page->settings->navigationBarTintColor());
+
+    outer->popViewControllerAnimated(false);
+    EXPECT_EQ(bar->barTintColor(), nullptr);
+    EXPECT_EQ(bar->tintColor(), homeTint);
+    settle();
+
+    // Entering again saves the colours again, not the themed ones left from before.
+    auto again = std::make_shared<ThemedPage>();
+    outer->pushViewController(UINavigationController::initWithRootViewController(again), false);
+    settle();
+    outer->popViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(bar->tintColor(), homeTint);
+}

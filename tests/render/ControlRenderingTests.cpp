@@ -16,6 +16,7 @@
 #include <uikit/UIImagePickerController.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
+#include <uikit/UINavigationController.hpp>
 #include <uikit/UINavigationItem.hpp>
 #include <uikit/UISwitch.hpp>
 #include <uikit/UITableView.hpp>
@@ -363,6 +364,43 @@ TEST(NavigationBarRendering, TitleContrastsWithTheBarAndTranslucentBarsLetTheBac
     EXPECT_TRUE(isNear(pixelAt(*dark, 20, 20), Pixel { 26, 26, 26, 255 }));
     auto translucent = render(UIColor::colorWithRed(0.1, 0.1, 0.1, 1), true);
     EXPECT_GT(pixelAt(*translucent, 20, 20).red, 30);
+}
+
+// Catches a page pushed in a stack of its own drawn under two stacked bars, and a translucent
+// outer bar that hides what lies behind it as an opaque one would.
+TEST(NavigationBarRendering, NestedStackShowsOneBarWhoseTranslucencyShows)
+{
+    auto window = std::static_pointer_cast<UIWindow>(backdropWindow());
+    auto home = std::make_shared<UIViewController>();
+    home->setTitle("Settings");
+    auto outer = UINavigationController::initWithRootViewController(home);
+    window->setRootViewController(outer);
+    auto page = std::make_shared<UIViewController>();
+    page->setTitle("Zova");
+    auto table = UITableView::initWithFrame(CGRectMake(0, 0, 390, 844), UITableViewStyleGrouped);
+    table->setBackgroundColor(UIColor::colorWithRed(1, 0, 0, 1));
+    page->setView(table);
+    auto inner = UINavigationController::initWithRootViewController(page);
+    inner->setNavigationBarHidden(true, false);
+    outer->pushViewController(inner, false);
+    NSRunLoop::mainRunLoop()->runForTimeInterval(0.05);
+    const auto& bar = outer->navigationBar();
+    bar->setBarTintColor(UIColor::colorWithRed(0.1, 0.1, 0.1, 1));
+
+    bar->setTranslucent(false);
+    auto opaque = Render::renderView(*window, atScale(1));
+    ASSERT_TRUE(opaque);
+    EXPECT_TRUE(isNear(pixelAt(*opaque, 200, 20), Pixel { 26, 26, 26, 255 })) << pixelAt(*opaque, 200, 20);
+    // Below the one bar: the page, not a second bar.
+    EXPECT_EQ(countNear(*opaque, Pixel { 255, 0, 0, 255 }, 0, 46, 390, 40), 390u * 40u);
+
+    bar->setTranslucent(true);
+    auto translucent = Render::renderView(*window, atScale(1));
+    ASSERT_TRUE(translucent);
+    Pixel throughBar = pixelAt(*translucent, 200, 20);
+    EXPECT_GT(throughBar.red, 30) << throughBar;
+    EXPECT_TRUE(isNear(Pixel { 26, throughBar.green, throughBar.blue, 255 }, Pixel { 26, 24, 24, 255 })) << throughBar;
+    EXPECT_EQ(countNear(*translucent, Pixel { 255, 0, 0, 255 }, 0, 46, 390, 40), 390u * 40u);
 }
 
 // A presented alert leaves the screen undimmed, or its panel, title or button goes missing.

@@ -3,6 +3,7 @@
 #include <uikit/UINavigationBar.hpp>
 #include <uikit/UINavigationController.hpp>
 #include <uikit/UINavigationItem.hpp>
+#include <uikit/UITableView.hpp>
 #include <uikit/UIView.hpp>
 
 #include <gtest/gtest.h>
@@ -110,7 +111,11 @@ TEST(UINavigationControllerNesting, InnerStackPushedOntoOuterOne)
     EXPECT_EQ(home->navigationController(), outer);
     EXPECT_EQ(outer->navigationController(), nullptr);
     EXPECT_TRUE(settings->view()->isDescendantOfView(inner->view().get()));
-    EXPECT_EQ(settings->view()->frame(), inner->view()->bounds());
+    // The inner stack lies under the outer bar; its page starts below it.
+    const CGFloat bar = UINavigationController::navigationBarHeight;
+    EXPECT_EQ(inner->view()->frame(), outer->view()->bounds());
+    auto below = inner->view()->bounds();
+    EXPECT_EQ(settings->view()->frame(), CGRectMake(0, bar, below.size.width, below.size.height - bar));
     EXPECT_TRUE(settings->view()->window() == window.get());
 
     auto pictures = page("pictures");
@@ -119,4 +124,73 @@ TEST(UINavigationControllerNesting, InnerStackPushedOntoOuterOne)
     outer->popViewControllerAnimated(false);
     settle();
     EXPECT_EQ(events(), (Events { "settings willDisappear", "pictures willAppear", "inner willDisappear", "pictures willDisappear", "home willAppear", "settings didDisappear", "pictures didDisappear", "inner didDisappear", "home didAppear" }));
+}
+
+// Catches two bars on screen for a nested stack, and the outer bar showing the nested controller's
+// untitled item, a stale title after a push or pop inside the nested stack, or the wrong back item.
+TEST(UINavigationControllerNesting, HiddenInnerBarShowsItsPagesInTheOuterBar)
+{
+    auto home = page("home");
+    home->setTitle("Settings");
+    auto outer = UINavigationController::initWithRootViewController(home);
+    auto window = makeWindow(outer);
+    auto root = page("root");
+    root->setTitle("Zova");
+    auto inner = UINavigationController::initWithRootViewController(root);
+    inner->setNavigationBarHidden(true, false);
+    outer->pushViewController(inner, false);
+    settle();
+    const auto& bar = outer->navigationBar();
+    EXPECT_EQ(bar->displayedTitle(), "Zova");
+    EXPECT_EQ(bar->displayedBackTitle(), "Settings");
+    EXPECT_TRUE(inner->navigationBar()->isHidden());
+
+    auto pictures = page("pictures");
+    inner->pushViewController(pictures, false);
+    pictures->navigationItem()->setTitle("Zova Pictures");
+    EXPECT_EQ(bar->displayedTitle(), "Zova Pictures");
+    EXPECT_EQ(bar->displayedBackTitle(), "Zova");
+    settle();
+    inner->popViewControllerAnimated(false);
+    EXPECT_EQ(bar->displayedTitle(), "Zova");
+    EXPECT_EQ(bar->displayedBackTitle(), "Settings");
+    settle();
+    outer->popViewControllerAnimated(false);
+    EXPECT_EQ(bar->displayedTitle(), "Settings");
+    EXPECT_EQ(bar->displayedBackTitle(), "");
+    settle();
+
+    // Shown again, the inner bar takes its items back.
+    inner->setNavigationBarHidden(false, false);
+    EXPECT_EQ(inner->navigationBar()->displayedTitle(), "Zova");
+}
+
+// Catches a table pushed in a nested stack left below a translucent outer bar (nothing shows
+// through it) or with its first rows under the bar, and the layout not following the bar when a
+// page makes it opaque or translucent as it appears.
+TEST(UINavigationControllerLayout, TablesLieUnderTranslucentBarsWithTheirRowsBelow)
+{
+    auto outer = UINavigationController::initWithRootViewController(page("home"));
+    auto window = makeWindow(outer);
+    auto list = std::make_shared<UIViewController>();
+    list->setView(UITableView::initWithFrame(CGRectMake(0, 0, 390, 844), UITableViewStyleGrouped));
+    auto inner = UINavigationController::initWithRootViewController(list);
+    inner->setNavigationBarHidden(true, false);
+    outer->pushViewController(inner, false);
+    settle();
+    const CGFloat bar = UINavigationController::navigationBarHeight;
+    auto full = outer->view()->bounds();
+    EXPECT_EQ(list->view()->frame(), CGRectMake(0, 0, full.size.width, full.size.height));
+    EXPECT_EQ(list->view()->bounds().origin.y, -bar) << "the table's top row starts below the bar";
+
+    outer->navigationBar()->setTranslucent(false);
+    auto below = CGRectMake(0, bar, full.size.width, full.size.height - bar);
+    EXPECT_EQ(CGRectMake(0, inner->view()->frame().origin.y + list->view()->frame().origin.y, list->view()->frame().size.width,
+                  list->view()->frame().size.height),
+        below);
+    EXPECT_EQ(list->view()->bounds().origin.y, 0);
+
+    outer->navigationBar()->setTranslucent(true);
+    EXPECT_EQ(list->view()->frame().origin.y + inner->view()->frame().origin.y, 0);
+    EXPECT_EQ(list->view()->bounds().origin.y, -bar);
 }
