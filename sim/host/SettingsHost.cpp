@@ -7,18 +7,44 @@
 #include <foundation/NSRunLoop.hpp>
 #include <substrate/Loader.hpp>
 #include <uikit/NSIndexPath.hpp>
+#include <uikit/UIAlertAction.hpp>
 #include <uikit/UIAlertController.hpp>
 #include <uikit/UIButton.hpp>
 #include <uikit/UIImagePickerController.hpp>
+#include <uikit/UILabel.hpp>
 #include <uikit/UIScreen.hpp>
 #include <uikit/UITableView.hpp>
+#include <uikit/UITableViewCell.hpp>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <strings.h>
 
 namespace sim {
 
 namespace {
+
+// A label as a person types it: the exact text first, else the same letters in any case.
+std::optional<std::string> matchLabel(const std::string& typed, const std::vector<std::string>& labels)
+{
+    if (std::find(labels.begin(), labels.end(), typed) != labels.end())
+        return typed;
+    auto it = std::find_if(labels.begin(), labels.end(), [&](const std::string& label) { return strcasecmp(label.c_str(), typed.c_str()) == 0; });
+    return it == labels.end() ? std::nullopt : std::optional<std::string>(*it);
+}
+
+// What a miss could have named, so that the next try needs no guess.
+std::string choicesText(const std::vector<std::string>& labels)
+{
+    if (labels.empty())
+        return " (there is nothing to choose)";
+    std::string text = " (choices:";
+    for (size_t i = 0; i < labels.size(); ++i)
+        text += (i ? ", '" : " '") + labels[i] + "'";
+    return text + ")";
+}
+
 
 constexpr const char* settingsBundleIdentifier = "com.apple.Preferences";
 constexpr const char* settingsExecutable = "Preferences";
@@ -105,11 +131,15 @@ SettingsHost::SettingsHost()
 
 bool SettingsHost::open(const std::string& label, std::string& error)
 {
-    auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.label == label; });
-    if (entry == m_entries.end()) {
-        error = "no entry labelled '" + label + "'";
+    std::vector<std::string> labels;
+    for (const auto& candidate : m_entries)
+        labels.push_back(candidate.label);
+    auto matched = matchLabel(label, labels);
+    if (!matched) {
+        error = "no entry labelled '" + label + "'" + choicesText(labels);
         return false;
     }
+    auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.label == *matched; });
     auto bundle = NSBundle::bundleWithPath(bundlesPath + entry->bundle + ".bundle");
     if (!bundle || !bundle->load()) {
         error = "can't load the bundle of '" + label + "'";
@@ -153,9 +183,13 @@ std::shared_ptr<UIViewController> SettingsHost::presented() const
 bool SettingsHost::tap(const std::string& text, std::string& error)
 {
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(presented())) {
-        if (alert->tapActionWithTitle(text))
+        std::vector<std::string> titles;
+        for (const auto& action : alert->actions())
+            titles.push_back(action->title());
+        auto title = matchLabel(text, titles);
+        if (title && alert->tapActionWithTitle(*title))
             return true;
-        error = "the alert has no action '" + text + "'";
+        error = "the alert has no action '" + text + "'" + choicesText(titles);
         return false;
     }
     if (presented()) {
@@ -170,18 +204,33 @@ bool SettingsHost::tap(const std::string& text, std::string& error)
     // A button floating in the table lies above the rows.
     auto table = page->table();
     auto subviews = table->subviews();
+    std::vector<std::shared_ptr<UIButton>> buttons;
+    std::vector<std::string> labels;
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
         auto button = std::dynamic_pointer_cast<UIButton>(*it);
-        if (!button || button->titleForState(0) != text || button->isHidden())
+        if (button && !button->isHidden()) {
+            buttons.push_back(button);
+            labels.push_back(button->titleForState(0));
+        }
+    }
+    for (const auto& cell : table->visibleCells())
+        labels.push_back(cell->textLabel()->text());
+    auto label = matchLabel(text, labels);
+    if (!label) {
+        error = "no row or button shows '" + text + "'" + choicesText(labels);
+        return false;
+    }
+    for (const auto& button : buttons) {
+        if (button->titleForState(0) != *label)
             continue;
         if (button->tap())
             return true;
-        error = "the button '" + text + "' can't be tapped";
+        error = "the button '" + *label + "' can't be tapped";
         return false;
     }
-    if (page->tapRowWithText(text))
+    if (page->tapRowWithText(*label))
         return true;
-    error = "no row or button shows '" + text + "'";
+    error = "the row '" + *label + "' can't be tapped";
     return false;
 }
 
@@ -233,9 +282,11 @@ bool SettingsHost::pick(const std::string& file, std::string& error)
         error = "no image picker is open";
         return false;
     }
-    if (picker->pickFile(file))
+    auto files = picker->availableFiles();
+    auto name = matchLabel(file, files);
+    if (name && picker->pickFile(*name))
         return true;
-    error = "the photo library has no '" + file + "'";
+    error = "the photo library has no '" + file + "'" + choicesText(files);
     return false;
 }
 

@@ -163,3 +163,18 @@ TEST(CommandLine, PreviewShowsAnyGifWithoutInstalling)
     EXPECT_EQ(runSim({ "preview", "/nonexistent.gif", "-o", png.string() }).status, 1);
     EXPECT_EQ(runSim({ "preview", "x.gif" }).status, 2);
 }
+
+// People type labels in any case; a miss names what was there to choose.
+TEST(CommandLine, SettingsLabelsMatchInAnyCaseAndAMissListsTheChoices)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto matched = runSim(device.with({ "settings", "open", "zova", "tap", "PICTURE", "row", "2", "back", "tap", "about zova", "tap", "thank you" }));
+    EXPECT_EQ(matched.status, 0) << matched.err;
+
+    auto missed = runSim(device.with({ "settings", "open", "Zova", "tap", "Pictures" }));
+    EXPECT_EQ(missed.status, 1);
+    EXPECT_TRUE(mentions(missed.err, "choices: 'Enabled', 'Full opacity', 'Picture'")) << missed.err;
+    auto noEntry = runSim(device.with({ "settings", "open", "Nova" }));
+    EXPECT_TRUE(mentions(noEntry.err, "choices: 'Zova'")) << noEntry.err;
+}
