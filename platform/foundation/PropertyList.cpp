@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -198,12 +199,18 @@ std::optional<PlistValue> propertyListWithData(std::span<const uint8_t> bytes, s
     std::string reason;
     std::optional<PlistValue> value;
     static constexpr std::string_view binaryMagic = "bplist";
-    if (bytes.empty()) {
-        reason = "empty";
-    } else if (bytes.size() >= binaryMagic.size() && std::memcmp(bytes.data(), binaryMagic.data(), binaryMagic.size()) == 0) {
-        value = PropertyListFormats::readBinary(bytes, reason);
-    } else {
-        value = PropertyListFormats::readXML(bytes, reason);
+    // Readers are called from hosts: nothing, not even running out of memory, may escape into them.
+    try {
+        if (bytes.empty()) {
+            reason = "empty";
+        } else if (bytes.size() >= binaryMagic.size() && std::memcmp(bytes.data(), binaryMagic.data(), binaryMagic.size()) == 0) {
+            value = PropertyListFormats::readBinary(bytes, reason);
+        } else {
+            value = PropertyListFormats::readXML(bytes, reason);
+        }
+    } catch (const std::exception& failure) {
+        value.reset();
+        reason = std::string("an internal fault: ") + failure.what();
     }
     if (!value && error)
         *error = reason;
@@ -212,9 +219,13 @@ std::optional<PlistValue> propertyListWithData(std::span<const uint8_t> bytes, s
 
 std::vector<uint8_t> dataWithPropertyList(const PlistValue& value, Format format)
 {
-    if (format == Format::Binary)
-        return PropertyListFormats::writeBinary(value);
-    return PropertyListFormats::writeXML(value);
+    try {
+        if (format == Format::Binary)
+            return PropertyListFormats::writeBinary(value);
+        return PropertyListFormats::writeXML(value);
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }

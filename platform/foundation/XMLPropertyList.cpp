@@ -284,12 +284,14 @@ private:
                 return true;
             }
         }
-        uint32_t codePoint = 0;
-        bool isHex = name.size() > 1 && name[0] == '#' && name[1] == 'x';
-        auto digits = name.substr(isHex ? 2 : 1);
-        auto [last, error] = std::from_chars(digits.data(), digits.data() + digits.size(), codePoint, isHex ? 16 : 10);
-        if (name.empty() || name[0] != '#' || digits.empty() || error != std::errc() || last != digits.data() + digits.size())
+        if (name.empty() || name[0] != '#')
             return refuse("an unknown entity");
+        bool isHex = name.size() > 1 && name[1] == 'x';
+        auto digits = name.substr(isHex ? 2 : 1);
+        uint32_t codePoint = 0;
+        auto [last, error] = std::from_chars(digits.data(), digits.data() + digits.size(), codePoint, isHex ? 16 : 10);
+        if (digits.empty() || error != std::errc() || last != digits.data() + digits.size())
+            return refuse("a malformed character reference");
         if (!appendUTF8(text, codePoint))
             return refuse("a character reference to NUL or no character");
         return true;
@@ -305,7 +307,7 @@ private:
                 if (!appendReference(text))
                     return std::nullopt;
             } else if (startsWith("<![CDATA[")) {
-                auto end = m_text.find("]]>", m_at);
+                auto end = m_text.find("]]>", m_at + 9);
                 if (end == std::string_view::npos)
                     return fail("an unterminated CDATA section");
                 text += m_text.substr(m_at + 9, end - m_at - 9);

@@ -170,6 +170,8 @@ TEST(XMLPropertyList, RefusesNulControlCharactersBadTextAndExpansion)
         "<plist><string>&#0;</string></plist>",
         "<plist><string>&#xD800;</string></plist>",
         "<plist><string>&bomb;</string></plist>",
+        "<plist><string>a&;</string></plist>",
+        "<plist><string>&#;&#x;</string></plist>",
         "<!DOCTYPE plist [<!ENTITY a \"aaaa\">]><plist><string>&a;</string></plist>",
         "<plist><string>open</plist>",
         "<plist><dict><string>no key</string></dict></plist>",
