@@ -6,6 +6,7 @@
 #include <foundation/PropertyList.hpp>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,26 @@
 #include <vector>
 
 namespace PropertyListFormats {
+
+// The binary form's header and the kinds in the high nibble of each object's marker byte.
+namespace BinaryFormat {
+
+constexpr std::string_view magic = "bplist00";
+constexpr size_t trailerSize = 32;
+
+enum Marker : uint8_t {
+    Simple = 0x00,
+    Integer = 0x10,
+    Real = 0x20,
+    Date = 0x30,
+    Data = 0x40,
+    ASCIIString = 0x50,
+    UTF16String = 0x60,
+    Array = 0xA0,
+    Dictionary = 0xD0,
+};
+
+}
 
 // What one parse may still make: values, and bytes of text and data (a shared string or data
 // object counts each time it is used).
