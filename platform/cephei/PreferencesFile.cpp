@@ -4,6 +4,7 @@
 #include <foundation/NSData.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int maximumAsideCopies = 1000;
 // FileIO::writeFileAtomically names its temporary file ".<name>.XXXXXX".
 constexpr size_t temporarySuffixLength = 6;
 
@@ -120,11 +120,11 @@ std::optional<PlistDictionary> PreferencesFile::update(const std::function<void(
         report(*contents.problem + "; moved aside to " + *aside);
     }
     change(contents.values);
-    auto bytes = NSPropertyListSerialization::dataWithPropertyList(PlistValue(contents.values), NSPropertyListSerialization::Format::Binary);
-    if (bytes.size() > maximumBytes)
-        return refuse("the values would exceed 4 MiB");
     std::string reason;
-    if (!FileIO::writeFileAtomically(*path, bytes, reason))
+    auto bytes = serialize(contents.values, reason);
+    if (!bytes)
+        return refuse(reason);
+    if (!FileIO::writeFileAtomically(*path, *bytes, reason))
         return refuse(reason);
     return std::move(contents.values);
 }
@@ -141,14 +141,47 @@ PreferencesFile::Contents PreferencesFile::read(const std::filesystem::path& pat
     auto bytes = FileIO::readFile(path, maximumBytes);
     if (!bytes)
         return { {}, "the file can't be read or is larger than 4 MiB" };
+    std::string problem;
+    auto values = parse(*bytes, problem);
+    if (!values)
+        return { {}, problem };
+    return { std::move(*values), std::nullopt };
+}
+
+std::optional<PlistDictionary> PreferencesFile::parse(std::span<const uint8_t> bytes, std::string& problem)
+{
     std::string reason;
-    auto value = NSPropertyListSerialization::propertyListWithData(*bytes, &reason);
-    if (!value)
-        return { {}, "the file can't be parsed (" + reason + ")" };
+    auto value = NSPropertyListSerialization::propertyListWithData(bytes, &reason);
+    if (!value) {
+        problem = "the file can't be parsed (" + reason + ")";
+        return std::nullopt;
+    }
     auto* dictionary = value->get<PlistDictionary>();
-    if (!dictionary)
-        return { {}, "the file does not hold a dictionary" };
-    return { std::move(*dictionary), std::nullopt };
+    if (!dictionary) {
+        problem = "the file does not hold a dictionary";
+        return std::nullopt;
+    }
+    return std::move(*dictionary);
+}
+
+std::optional<std::vector<uint8_t>> PreferencesFile::serialize(const PlistDictionary& values, std::string& problem)
+{
+    // A file that reads back differently would lose the values at the next read, or change them
+    // silently: it is never put in place.
+    PlistValue meant(values);
+    auto bytes = NSPropertyListSerialization::dataWithPropertyList(meant, NSPropertyListSerialization::Format::Binary);
+    if (bytes.size() > maximumBytes) {
+        problem = "the values would exceed 4 MiB";
+        return std::nullopt;
+    }
+    std::string reason;
+    auto readBack = bytes.empty() ? std::nullopt : NSPropertyListSerialization::propertyListWithData(bytes, &reason);
+    if (!readBack || !readBack->isIdenticalTo(meant)) {
+        problem = "the values would not read back unchanged (text that is not UTF-8 or holds NUL, or nesting deeper than "
+            + std::to_string(NSPropertyListSerialization::maximumDepth) + ")";
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 bool PreferencesFile::isInsideRoot(const std::filesystem::path& path) const
@@ -168,18 +201,51 @@ bool PreferencesFile::isInsideRoot(const std::filesystem::path& path) const
 
 std::optional<std::string> PreferencesFile::moveAside(const std::filesystem::path& path) const
 {
-    // Called under the lock, so no other writer picks the same name.
-    for (int number = 1; number <= maximumAsideCopies; ++number) {
+    // Called under the lock, so no other writer picks the same name. Numbers only grow, so the
+    // highest are the newest, and pruning keeps the folder from filling up with copies.
+    auto numbers = asideNumbers(path);
+    uint64_t number = numbers.empty() ? 1 : numbers.back() + 1;
+    if (number == 0)
+        return std::nullopt;
+    auto aside = path;
+    aside += ".corrupt-" + std::to_string(number);
+    std::error_code error;
+    if (std::filesystem::symlink_status(aside, error).type() != std::filesystem::file_type::not_found)
+        return std::nullopt;
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        return std::nullopt;
+    pruneAsideCopies(path, numbers);
+    return aside.filename().string();
+}
+
+std::vector<uint64_t> PreferencesFile::asideNumbers(const std::filesystem::path& path) const
+{
+    auto prefix = path.filename().string() + ".corrupt-";
+    std::vector<uint64_t> numbers;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error)) {
+        auto name = it->path().filename().string();
+        if (!name.starts_with(prefix) || name.size() == prefix.size() || name[prefix.size()] == '0')
+            continue;
+        uint64_t number = 0;
+        auto [last, failure] = std::from_chars(name.data() + prefix.size(), name.data() + name.size(), number);
+        if (failure == std::errc() && last == name.data() + name.size())
+            numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+void PreferencesFile::pruneAsideCopies(const std::filesystem::path& path, const std::vector<uint64_t>& olderNumbers) const
+{
+    // The copy just made and the newest of the older ones stay.
+    size_t removed = olderNumbers.size() - std::min(olderNumbers.size(), keptAsideCopies - 1);
+    for (uint64_t number : std::span(olderNumbers).first(removed)) {
         auto aside = path;
         aside += ".corrupt-" + std::to_string(number);
-        std::error_code error;
-        if (std::filesystem::symlink_status(aside, error).type() != std::filesystem::file_type::not_found)
-            continue;
-        if (::rename(path.c_str(), aside.c_str()) != 0)
-            return std::nullopt;
-        return aside.filename().string();
+        std::error_code ignored;
+        std::filesystem::remove(aside, ignored);
     }
-    return std::nullopt;
 }
 
 void PreferencesFile::removeStaleTemporaryFiles() const

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 class PreferencesFile {
 public:
@@ -30,8 +32,17 @@ public:
     // or parsed, with one line on stderr.
     PlistDictionary load() const;
     // Reads, changes and replaces the file under the lock. The values now stored, or none (with one
-    // line on stderr) when nothing was written. A bad file is moved aside first, never deleted.
+    // line on stderr) when nothing was written, also when the new file would not read back as
+    // these values. A bad file is moved aside first; the newest copies are kept.
     std::optional<PlistDictionary> update(const std::function<void(PlistDictionary&)>& change) const;
+
+    // The values held by a store file's bytes; none, with the problem, for anything else.
+    static std::optional<PlistDictionary> parse(std::span<const uint8_t> bytes, std::string& problem);
+    // The bytes that store these values, parsed back and found to hold exactly them; none, with the
+    // problem, when they would not.
+    static std::optional<std::vector<uint8_t>> serialize(const PlistDictionary& values, std::string& problem);
+    // Moved-aside copies of bad files kept beside the store: older ones are removed.
+    static constexpr size_t keptAsideCopies = 10;
 
 private:
     struct Contents {
@@ -43,6 +54,8 @@ private:
     Contents read(const std::filesystem::path&) const;
     bool isInsideRoot(const std::filesystem::path&) const;
     std::optional<std::string> moveAside(const std::filesystem::path&) const;
+    std::vector<uint64_t> asideNumbers(const std::filesystem::path&) const;
+    void pruneAsideCopies(const std::filesystem::path&, const std::vector<uint64_t>& olderNumbers) const;
     void removeStaleTemporaryFiles() const;
     std::optional<PlistDictionary> refuse(const std::string& reason) const;
     void report(const std::string& message) const;

@@ -1,151 +1,20 @@
 #include <foundation/PropertyList.hpp>
+#include <foundation/PropertyListFormats.hpp>
 
-#include <plist/plist.h>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <cstring>
+#include <exception>
 
 namespace {
 
-struct PlistDeleter {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistNode = std::unique_ptr<void, PlistDeleter>;
-
-// Nesting is bounded so that a crafted file can't exhaust the stack.
-constexpr int maximumDepth = 64;
-
-std::optional<PlistValue> fromNode(plist_t node, int depth, std::string& error);
-
-std::optional<PlistValue> fromArray(plist_t node, int depth, std::string& error)
-{
-    PlistArray array;
-    uint32_t count = plist_array_get_size(node);
-    array.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        auto item = fromNode(plist_array_get_item(node, i), depth + 1, error);
-        if (!item)
-            return std::nullopt;
-        array.push_back(std::move(*item));
-    }
-    return PlistValue(std::move(array));
-}
-
-std::optional<PlistValue> fromDictionary(plist_t node, int depth, std::string& error)
-{
-    PlistDictionary dictionary;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(node, &iterator);
-    for (;;) {
-        char* key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(node, iterator, &key, &value);
-        if (!value) {
-            std::free(key);
-            break;
-        }
-        auto item = fromNode(value, depth + 1, error);
-        std::string keyText = key ? key : "";
-        std::free(key);
-        if (!item) {
-            std::free(iterator);
-            return std::nullopt;
-        }
-        dictionary.insert_or_assign(std::move(keyText), std::move(*item));
-    }
-    std::free(iterator);
-    return PlistValue(std::move(dictionary));
-}
-
-std::optional<PlistValue> fromNode(plist_t node, int depth, std::string& error)
-{
-    if (depth > maximumDepth) {
-        error = "nested too deeply";
-        return std::nullopt;
-    }
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return PlistValue(value != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        // Signed integers are stored two's complement in the unsigned node.
-        return PlistValue(static_cast<int64_t>(value));
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return PlistValue(value);
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* value = nullptr;
-        plist_get_string_val(node, &value);
-        std::string text = value ? value : "";
-        std::free(value);
-        return PlistValue(std::move(text));
-    }
-    case PLIST_DATA: {
-        char* value = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &value, &length);
-        PlistData data;
-        if (value)
-            data.bytes.assign(reinterpret_cast<uint8_t*>(value), reinterpret_cast<uint8_t*>(value) + length);
-        std::free(value);
-        return PlistValue(std::move(data));
-    }
-    case PLIST_DATE: {
-        int32_t seconds = 0, microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        return PlistValue(static_cast<double>(seconds) + microseconds / 1e6);
-    }
-    case PLIST_ARRAY:
-        return fromArray(node, depth, error);
-    case PLIST_DICT:
-        return fromDictionary(node, depth, error);
-    default:
-        error = "unsupported value type";
-        return std::nullopt;
-    }
-}
-
-plist_t toNode(const PlistValue& value)
-{
-    return std::visit([](const auto& v) -> plist_t {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, bool>) {
-            return plist_new_bool(v);
-        } else if constexpr (std::is_same_v<T, int64_t>) {
-            return plist_new_uint(static_cast<uint64_t>(v));
-        } else if constexpr (std::is_same_v<T, double>) {
-            return plist_new_real(v);
-        } else if constexpr (std::is_same_v<T, std::string>) {
-            return plist_new_string(v.c_str());
-        } else if constexpr (std::is_same_v<T, PlistData>) {
-            return plist_new_data(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size());
-        } else if constexpr (std::is_same_v<T, PlistArray>) {
-            plist_t array = plist_new_array();
-            for (const auto& item : v)
-                plist_array_append_item(array, toNode(item));
-            return array;
-        } else {
-            plist_t dictionary = plist_new_dict();
-            for (const auto& [key, item] : v)
-                plist_dict_set_item(dictionary, key.c_str(), toNode(item));
-            return dictionary;
-        }
-    }, value.storage);
-}
-
 const char* base64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-std::string base64(const std::vector<uint8_t>& bytes)
+}
+
+std::string PropertyListFormats::encodeBase64(const std::vector<uint8_t>& bytes)
 {
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);
@@ -162,6 +31,8 @@ std::string base64(const std::vector<uint8_t>& bytes)
     }
     return out;
 }
+
+namespace {
 
 void appendJSON(std::string& out, const PlistValue& value)
 {
@@ -182,7 +53,7 @@ void appendJSON(std::string& out, const PlistValue& value)
         } else if constexpr (std::is_same_v<T, std::string>) {
             out += toJSONString(v);
         } else if constexpr (std::is_same_v<T, PlistData>) {
-            out += toJSONString(base64(v.bytes));
+            out += toJSONString(PropertyListFormats::encodeBase64(v.bytes));
         } else if constexpr (std::is_same_v<T, PlistArray>) {
             out += '[';
             for (size_t i = 0; i < v.size(); ++i) {
@@ -223,40 +94,138 @@ bool PlistValue::operator==(const PlistValue& other) const
     return storage == other.storage;
 }
 
+bool PlistValue::isIdenticalTo(const PlistValue& other) const
+{
+    if (storage.index() != other.storage.index())
+        return false;
+    if (auto* real = get<double>())
+        return std::memcmp(real, other.get<double>(), sizeof(double)) == 0;
+    if (auto* array = get<PlistArray>()) {
+        auto& others = *other.get<PlistArray>();
+        return std::equal(array->begin(), array->end(), others.begin(), others.end(),
+            [](const PlistValue& a, const PlistValue& b) { return a.isIdenticalTo(b); });
+    }
+    if (auto* dictionary = get<PlistDictionary>()) {
+        auto& others = *other.get<PlistDictionary>();
+        return std::equal(dictionary->begin(), dictionary->end(), others.begin(), others.end(),
+            [](const auto& a, const auto& b) { return a.first == b.first && a.second.isIdenticalTo(b.second); });
+    }
+    return storage == other.storage;
+}
+
+namespace PropertyListFormats {
+
+ParseBudget::ParseBudget(size_t inputBytes)
+    : m_objects(NSPropertyListSerialization::maximumObjects)
+    // Shared strings may be used more than once, but never to blow a small file up.
+    , m_bytes(inputBytes <= SIZE_MAX / 8 ? inputBytes * 4 + 64 * 1024 : SIZE_MAX / 2)
+{
+}
+
+bool ParseBudget::takeObjects(size_t count)
+{
+    if (count > m_objects)
+        return false;
+    m_objects -= count;
+    return true;
+}
+
+bool ParseBudget::takeBytes(size_t count)
+{
+    if (count > m_bytes)
+        return false;
+    m_bytes -= count;
+    return true;
+}
+
+bool isValidText(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        auto lead = static_cast<uint8_t>(text[at]);
+        if (lead == 0)
+            return false;
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead < 0xC2 || lead > 0xF4 || text.size() - at < length)
+            return false;
+        uint32_t codePoint = lead & (0x7F >> length);
+        for (size_t i = 1; i < length; ++i) {
+            auto next = static_cast<uint8_t>(text[at + i]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            codePoint = codePoint << 6 | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr uint32_t smallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
+        if (codePoint < smallest[length] || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+bool appendUTF8(std::string& out, uint32_t codePoint)
+{
+    if (codePoint == 0 || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+        return false;
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | codePoint >> 6);
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | codePoint >> 12);
+        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | codePoint >> 18);
+        out += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+    return true;
+}
+
+}
+
 namespace NSPropertyListSerialization {
 
 std::optional<PlistValue> propertyListWithData(std::span<const uint8_t> bytes, std::string* error)
 {
     std::string reason;
-    if (bytes.empty() || bytes.size() > UINT32_MAX) {
-        reason = bytes.empty() ? "empty" : "too large";
-    } else {
-        plist_t root = nullptr;
-        plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
-        PlistNode node(root);
-        if (!node) {
-            reason = "not a property list";
-        } else if (auto value = fromNode(node.get(), 0, reason)) {
-            return value;
+    std::optional<PlistValue> value;
+    static constexpr std::string_view binaryMagic = "bplist";
+    // Readers are called from hosts: nothing, not even running out of memory, may escape into them.
+    try {
+        if (bytes.empty()) {
+            reason = "empty";
+        } else if (bytes.size() >= binaryMagic.size() && std::memcmp(bytes.data(), binaryMagic.data(), binaryMagic.size()) == 0) {
+            value = PropertyListFormats::readBinary(bytes, reason);
+        } else {
+            value = PropertyListFormats::readXML(bytes, reason);
         }
+    } catch (const std::exception& failure) {
+        value.reset();
+        reason = std::string("an internal fault: ") + failure.what();
     }
-    if (error)
+    if (!value && error)
         *error = reason;
-    return std::nullopt;
+    return value;
 }
 
 std::vector<uint8_t> dataWithPropertyList(const PlistValue& value, Format format)
 {
-    PlistNode node(toNode(value));
-    char* buffer = nullptr;
-    uint32_t length = 0;
-    if (format == Format::Binary)
-        plist_to_bin(node.get(), &buffer, &length);
-    else
-        plist_to_xml(node.get(), &buffer, &length);
-    std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(buffer), reinterpret_cast<uint8_t*>(buffer) + length);
-    std::free(buffer);
-    return bytes;
+    try {
+        if (format == Format::Binary)
+            return PropertyListFormats::writeBinary(value);
+        return PropertyListFormats::writeXML(value);
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }

@@ -1,7 +1,9 @@
-// Property lists: values, parsing of the XML and binary forms, binary writing, and JSON output.
-// Dates are read as seconds since 2001 (a real number); UIDs are refused.
+// Property lists: values, parsing and writing of the XML and binary forms, and JSON output.
+// Dates are read as seconds since 2001 (a real number); UIDs, sets and shared containers are refused,
+// and so is text that is not UTF-8 or holds NUL.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -41,17 +43,28 @@ struct PlistValue {
     const PlistValue* member(const std::string& key) const;
 
     bool operator==(const PlistValue&) const;
+    // Equal, and reals equal bit for bit (NaN included): what a write must read back as.
+    bool isIdenticalTo(const PlistValue&) const;
 };
 
 namespace NSPropertyListSerialization {
+
+// Bounds on what parsing one file may make, whatever its content.
+// Containers nest at most this deep (the outermost container is level 1).
+constexpr int maximumDepth = 64;
+// Values in one file, counting a shared string or number each time it is used.
+constexpr size_t maximumObjects = 100'000;
 
 enum class Format {
     XML,
     Binary,
 };
 
-// Parses either form; none (with the reason in *error) for anything that is not a property list.
+// Parses either form; none (with the reason in *error) for anything that is not a property list or
+// goes past the bounds above. Never aborts, whatever the bytes.
 std::optional<PlistValue> propertyListWithData(std::span<const uint8_t> bytes, std::string* error = nullptr);
+// Empty when the value can't be written so that it reads back unchanged: nested too deeply, or
+// text that is not UTF-8 or holds NUL.
 std::vector<uint8_t> dataWithPropertyList(const PlistValue&, Format);
 
 }

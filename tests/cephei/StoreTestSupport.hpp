@@ -68,8 +68,9 @@ inline std::vector<uint8_t> binaryPlist(const PlistDictionary& values)
     return NSPropertyListSerialization::dataWithPropertyList(PlistValue(values), NSPropertyListSerialization::Format::Binary);
 }
 
-// Starts a program; with `output`, its stdout is the read end returned there.
-inline pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr)
+// Starts a program; with `output`, its stdout is the read end returned there; with `errorFile`,
+// its stderr goes to that file.
+inline pid_t spawn(const std::vector<std::string>& arguments, int* output = nullptr, const char* errorFile = nullptr)
 {
     std::vector<char*> argv;
     for (const auto& argument : arguments)
@@ -82,6 +83,8 @@ inline pid_t spawn(const std::vector<std::string>& arguments, int* output = null
         EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     }
+    if (errorFile)
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
@@ -101,10 +104,10 @@ inline int waitFor(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-inline int run(const std::vector<std::string>& arguments, std::string* output = nullptr)
+inline int run(const std::vector<std::string>& arguments, std::string* output = nullptr, const char* errorFile = nullptr)
 {
     int fd = -1;
-    pid_t pid = spawn(arguments, output ? &fd : nullptr);
+    pid_t pid = spawn(arguments, output ? &fd : nullptr, errorFile);
     if (output) {
         char buffer[4096];
         ssize_t count;
@@ -119,6 +122,25 @@ inline int sim(const TemporaryDeviceRoot& root, std::vector<std::string> argumen
 {
     arguments.insert(arguments.begin(), { ZOVA_SIM_PATH, "--root", root.path.string() });
     return run(arguments, output);
+}
+
+// A run of zova-sim: its exit status, stdout and the lines it wrote to stderr.
+struct SimRun {
+    int status { -1 };
+    std::string output;
+    std::vector<std::string> errors;
+};
+
+inline SimRun simCapturingErrors(const TemporaryDeviceRoot& root, std::vector<std::string> arguments)
+{
+    SimRun result;
+    auto errorFile = root.path / "stderr.txt";
+    arguments.insert(arguments.begin(), { ZOVA_SIM_PATH, "--root", root.path.string() });
+    result.status = run(arguments, &result.output, errorFile.c_str());
+    std::ifstream errors(errorFile);
+    for (std::string line; std::getline(errors, line);)
+        result.errors.push_back(line);
+    return result;
 }
 
 }

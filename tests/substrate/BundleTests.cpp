@@ -1,4 +1,5 @@
 #include "TemporaryDevice.hpp"
+#include "foundation/HostilePropertyLists.hpp"
 
 #include <foundation/NSBundle.hpp>
 #include <foundation/NSProcessInfo.hpp>
@@ -59,14 +60,19 @@ TEST_F(BundleTest, ReadsInfoPlistOncePerDirectory)
     EXPECT_EQ(NSBundle::bundleWithPath("/Library/PreferenceBundles/../PreferenceBundles/Test.bundle"), bundle);
 }
 
-// A missing or damaged bundle, or a path that climbs out of the device, must give null.
+// A missing or damaged bundle, or a path that climbs out of the device, must give null; a crafted
+// Info.plist must not take the Settings host down.
 TEST_F(BundleTest, MissingBrokenOrEscapingBundlesGiveNull)
 {
+    s_device->write("/Library/PreferenceBundles/Nul.bundle/Info.plist", hostile::utf16NulStore());
+    s_device->write("/Library/PreferenceBundles/Deep.bundle/Info.plist", hostile::nestedXML(100'000));
+    s_device->write("/Library/PreferenceBundles/Shared.bundle/Info.plist", hostile::sharedArrays(29));
     s_device->write("/Library/PreferenceBundles/NoInfo.bundle/Root.plist", plist(PlistDictionary {}));
     s_device->write("/Library/PreferenceBundles/Garbage.bundle/Info.plist", std::string("<plist><dict><key>"));
     s_device->write("/Library/PreferenceBundles/Array.bundle/Info.plist", plist(PlistArray { "x" }, NSPropertyListSerialization::Format::Binary));
     for (const char* path : { "/Library/PreferenceBundles/Absent.bundle", "/Library/PreferenceBundles/NoInfo.bundle",
              "/Library/PreferenceBundles/Garbage.bundle", "/Library/PreferenceBundles/Array.bundle",
+             "/Library/PreferenceBundles/Nul.bundle", "/Library/PreferenceBundles/Deep.bundle", "/Library/PreferenceBundles/Shared.bundle",
              "/Library/PreferenceBundles/Test.bundle/Root.plist", "Library/PreferenceBundles/Test.bundle",
              "/../PreferenceBundles/Test.bundle" })
         EXPECT_EQ(NSBundle::bundleWithPath(path), nullptr) << path;

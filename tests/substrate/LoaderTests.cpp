@@ -1,4 +1,5 @@
 #include "TemporaryDevice.hpp"
+#include "foundation/HostilePropertyLists.hpp"
 
 #include <substrate/Loader.hpp>
 
@@ -150,6 +151,31 @@ TEST_F(LoaderTest, BinaryAndXMLReadBrokenFilesSkipped)
     EXPECT_NE(errors.find(path("b_broken_plist", ".plist")), std::string::npos);
     EXPECT_EQ(summary.failures.size(), 3u);
     EXPECT_NE(summary.description().find("(3 skipped)"), std::string::npos);
+}
+
+// A crafted filter (NUL in its text, nesting that overflowed the stack, arrays shared until they
+// fill memory) must cost one line on stderr, never every host that runs the loader.
+TEST_F(LoaderTest, HostileFilterFilesAreSkippedWithOneLineEach)
+{
+    PlistDictionary matching { { "Executables", strings({ "loaderhost" }) } };
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> hostileFiles = {
+        { "a_utf16_nul", hostile::utf16NulStore() }, { "b_xml_raw_nul", hostile::xmlRawNulStore() },
+        { "c_shared_arrays", hostile::sharedArrays(29) }, { "d_deep_binary", hostile::nestedStore(100'000) },
+        { "e_deep_xml", hostile::nestedXML(100'000) }, { "f_ascii_high_bytes", hostile::asciiHighByteStore() },
+    };
+    for (const auto& [name, bytes] : hostileFiles) {
+        installFilter(name, matching);
+        m_device.write(path(name, ".plist"), bytes);
+    }
+    installFilter("g_good", matching);
+
+    testing::internal::CaptureStderr();
+    auto summary = Substrate::loadTweaks();
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s_loadedStems, stems({ "g_good" }));
+    EXPECT_EQ(lineCount(errors), hostileFiles.size()) << errors;
+    for (const auto& [name, bytes] : hostileFiles)
+        EXPECT_NE(errors.find(path(name, ".plist") + ": "), std::string::npos) << name;
 }
 
 // The initialiser installs hooks, so it must run once; a library loaded into the global scope
