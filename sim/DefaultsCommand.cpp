@@ -3,6 +3,8 @@
 #include "Command.hpp"
 
 #include <cephei/HBPreferences.hpp>
+#include <cephei/PreferencesFile.hpp>
+#include <foundation/DeviceRoot.hpp>
 #include <foundation/PropertyList.hpp>
 
 #include <charconv>
@@ -65,15 +67,17 @@ bool isValidUTF8(const std::string& text)
     return true;
 }
 
-// The store's whole dictionary, or none (with the reason printed) when the domain holds nothing.
+// The store's whole dictionary, or none (with the reason printed) when the domain has no file. A
+// file that can't be read still names a domain: it reads as no values, with a line on stderr.
 std::optional<PlistDictionary> existingDomain(const std::string& identifier)
 {
-    auto values = HBPreferences::initWithIdentifier(identifier)->dictionaryRepresentation();
-    if (values.empty()) {
+    auto file = DeviceRoot::resolve(std::string(PreferencesFile::directoryPath) + "/" + identifier + ".plist");
+    std::error_code error;
+    if (!file || !std::filesystem::exists(std::filesystem::symlink_status(*file, error))) {
         fail("the domain " + identifier + " does not exist");
         return std::nullopt;
     }
-    return values;
+    return HBPreferences::initWithIdentifier(identifier)->dictionaryRepresentation();
 }
 
 int readValues(std::span<const std::string> arguments)
@@ -174,8 +178,8 @@ const bool s_registered = registerCommand({
     "  defaults delete IDENTIFIER [KEY]",
     "Reads the settings store IDENTIFIER as JSON (all values, or one), writes one value, or deletes one\n"
     "    key or every value. -bool takes YES, NO, TRUE, FALSE, 1 or 0 in any case (-boolean and -integer\n"
-    "    are accepted too); a value without a type is a string. A domain or key that doesn't exist gives\n"
-    "    exit status 1, and a delete of one changes nothing. Running processes see writes at once.",
+    "    are accepted too); a value without a type is a string. A domain (a store file) or key that doesn't\n"
+    "    exist gives exit status 1, and a delete of one changes nothing. Running processes see writes at once.",
     true,
     &run,
 });

@@ -40,7 +40,9 @@ TEST(DefaultsCommand, WritesReadsAndDeletesInEveryForm)
     EXPECT_EQ(sim(root, { "defaults", "read", id, "siripic" }), 1);
     EXPECT_NE(sim(root, { "defaults", "delete", id, "siripic" }), 0);
     EXPECT_EQ(sim(root, { "defaults", "delete", id }), 0);
-    EXPECT_EQ(sim(root, { "defaults", "read", id }), 1) << "an emptied domain no longer exists";
+    all.clear();
+    EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0) << "an emptied domain still has its file";
+    EXPECT_EQ(all, "{}\n");
 }
 
 TEST(DefaultsCommand, TakesTheValueFormsOfTheDesktopCommand)

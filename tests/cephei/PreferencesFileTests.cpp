@@ -124,7 +124,7 @@ TEST(StoreWrites, ValuesThatWouldNotReadBackAreRefusedAndTheFileKept)
     EXPECT_FALSE(store->setObject(PlistValue(std::string("a\0b", 3)), "name"));
     EXPECT_FALSE(store->setObject(PlistValue("\xbe\x8a"), "name"));
     auto failed = simCapturingErrors(root, { "defaults", "write", identifier, "name", "-string", "\xff" });
-    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.status, 0);
     EXPECT_FALSE(failed.errors.empty());
     EXPECT_EQ(FileIO::readFile(root.storeFile(identifier)), before);
     EXPECT_FALSE(std::filesystem::exists(root.storeFile(identifier).string() + ".corrupt-1"));
