@@ -4,10 +4,14 @@
 #include <foundation/NSData.hpp>
 #include <foundation/NSProcessInfo.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <system_error>
 
 static const Class s_class = objc::registerClass<NSBundle>("NSBundle", "NSObject");
@@ -51,15 +55,13 @@ bool isPlainFileName(const std::string& name)
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
-std::optional<PlistDictionary> readInfo(const std::filesystem::path& bundleDirectory)
+std::optional<PlistDictionary> readInfo(const std::string& bundlePath)
 {
-    std::error_code error;
-    if (!std::filesystem::is_directory(bundleDirectory, error))
+    // A bundle path that names no folder fails here: nothing can lie inside it.
+    auto data = FileIO::readDeviceFile(joinDevicePath(bundlePath, "Info.plist"), maximumInfoBytes);
+    if (!data)
         return std::nullopt;
-    auto bytes = FileIO::readFile(bundleDirectory / "Info.plist", maximumInfoBytes);
-    if (!bytes)
-        return std::nullopt;
-    auto propertyList = NSPropertyListSerialization::propertyListWithData(*bytes);
+    auto propertyList = NSPropertyListSerialization::propertyListWithData(data->span());
     if (!propertyList || !propertyList->get<PlistDictionary>())
         return std::nullopt;
     return *propertyList->get<PlistDictionary>();
@@ -132,18 +134,20 @@ void NSBundle::registerLoadedFramework(const std::string& identifier)
 
 std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& devicePath)
 {
+    // Only a key: the bundle's files are opened through the device root.
     auto hostPath = DeviceRoot::resolve(devicePath);
     if (!hostPath)
         return nullptr;
     std::string key = normalizedDevicePath(hostPath->string());
+    std::string path = normalizedDevicePath(devicePath);
     auto& bundles = registry();
     std::lock_guard guard(bundles.lock);
     if (auto it = bundles.bundlesByHostPath.find(key); it != bundles.bundlesByHostPath.end())
         return it->second;
-    auto info = readInfo(key);
+    auto info = readInfo(path);
     if (!info)
         return nullptr;
-    auto bundle = std::make_shared<NSBundle>(normalizedDevicePath(devicePath), std::move(*info), false);
+    auto bundle = std::make_shared<NSBundle>(path, std::move(*info), false);
     bundles.bundlesByHostPath.emplace(key, bundle);
     return bundle;
 }
@@ -182,21 +186,29 @@ bool NSBundle::load()
             return true;
     }
     std::string executable = executablePath();
-    auto hostPath = executable.empty() ? std::nullopt : DeviceRoot::resolve(executable);
-    if (!hostPath) {
+    if (executable.empty()) {
         std::fprintf(stderr, "NSBundle: can't load %s: it names no executable\n", m_path.c_str());
         return false;
     }
+    auto fd = FileIO::openDeviceFile(executable);
+    if (!fd) {
+        std::fprintf(stderr, "NSBundle: can't load %s: %s\n", m_path.c_str(), errno ? std::strerror(errno) : "not a regular file");
+        return false;
+    }
+    // Through the descriptor, so the file loaded is the one found inside the device.
     // Not under the lock: the executable's initialisers may well ask this bundle about itself.
-    // Never closed: classes it registers live as long as the process.
-    void* handle = ::dlopen(hostPath->c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string image = DeviceRoot::descriptorPath(fd.get());
+    void* handle = ::dlopen(image.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* reason = ::dlerror();
         std::fprintf(stderr, "NSBundle: can't load %s: %s\n", m_path.c_str(), reason ? reason : "unknown error");
         return false;
     }
+    // Never closed, and neither is the descriptor whose path is the image's name: classes it
+    // registers live as long as the process.
+    (void)fd.release();
     std::lock_guard guard(m_lock);
-    m_loadedImage = hostPath->string();
+    m_loadedImage = image;
     m_isLoaded = true;
     return true;
 }
@@ -222,9 +234,9 @@ std::string NSBundle::pathForResource(const std::string& name, const std::string
     if (m_path.empty() || name.empty() || !isPlainFileName(file))
         return {};
     std::string devicePath = joinDevicePath(m_path, file);
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    std::error_code error;
-    if (!hostPath || !std::filesystem::is_regular_file(*hostPath, error))
+    auto fd = DeviceRoot::open(devicePath, O_PATH);
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return {};
     return devicePath;
 }

@@ -25,10 +25,13 @@ const Class s_hostClass = objc::registerClass<LoaderHostClass>("ZTLoaderHostClas
 
 }
 
-// Called by the test tweak's module initialiser with the file it was loaded from.
+// Called by the test tweak's module initialiser with the file it was loaded from: the loader loads
+// through a descriptor it keeps open, whose link names the file.
 extern "C" __attribute__((visibility("default"))) void zovaTestRecordLoad(const char* libraryPath)
 {
-    s_loadedStems.push_back(std::filesystem::path(libraryPath).stem().string());
+    std::error_code error;
+    auto file = std::filesystem::read_symlink(libraryPath, error);
+    s_loadedStems.push_back((error ? std::filesystem::path(libraryPath) : file).stem().string());
 }
 
 namespace {
