@@ -28,7 +28,10 @@ struct Sandbox {
 const Sandbox& sandbox()
 {
     static const Sandbox* instance = [] {
-        std::string pattern = (fs::temp_directory_path() / "zova-fuzz-paths-XXXXXX").string();
+        // In memory where there is a tmpfs: each input makes and removes a small tree.
+        std::error_code error;
+        fs::path folder = fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : fs::temp_directory_path();
+        std::string pattern = (folder / "zova-fuzz-paths-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
         auto* made = new Sandbox;
@@ -45,6 +48,8 @@ const Sandbox& sandbox()
         ::stat(made->outside.c_str(), &made->outsideStatus);
         ::stat((made->outside / "secret").c_str(), &made->secretStatus);
         DeviceRoot::set(made->root);
+        // The fuzzer ends through exit(): leave nothing behind.
+        std::atexit([] { std::error_code ignored; fs::remove_all(sandbox().root.parent_path(), ignored); });
         return made;
     }();
     return *instance;
