@@ -91,7 +91,9 @@ int openat2Confined(int rootFd, const std::string& path, int flags, mode_t mode)
 {
     open_how how {};
     how.flags = static_cast<uint64_t>(flags);
-    how.mode = (flags & (O_CREAT | O_TMPFILE)) ? mode : 0;
+    // The kernel refuses a mode with flags that create nothing (O_TMPFILE's bits include O_DIRECTORY's).
+    bool creates = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+    how.mode = creates ? mode : 0;
     how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
     for (int attempt = 0;; ++attempt) {
         long fd = ::syscall(SYS_openat2, rootFd, path.c_str(), &how, sizeof how);
