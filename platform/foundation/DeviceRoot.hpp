@@ -53,8 +53,9 @@ std::vector<DirectoryEntry> listDirectory(int directoryFd, size_t maximumEntries
 // inotify). It names the opened file for as long as the descriptor stays open.
 std::string descriptorPath(int fd);
 
-// The host path a device path would have if no link were followed. Only for code that works on
-// the device from outside (installers, tests); nothing inside the device is opened through it.
+// The host path a device path would have if no link were followed; none when ".." would climb
+// above the top. Only for code that works on the device from outside it (tests, benchmarks):
+// nothing in the stand-in opens a device file through it.
 std::optional<std::filesystem::path> resolve(std::string_view devicePath);
 
 namespace Testing {

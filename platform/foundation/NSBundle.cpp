@@ -25,8 +25,8 @@ struct Registry {
     std::mutex lock;
     std::shared_ptr<NSBundle> mainBundle;
     std::vector<std::shared_ptr<NSBundle>> declaredFrameworks;
-    // Keyed by host path, so a new device root never hands out a bundle of the old one.
-    std::map<std::string, std::shared_ptr<NSBundle>> bundlesByHostPath;
+    // Keyed by device root and device path, so a new root never hands out a bundle of the old one.
+    std::map<std::string, std::shared_ptr<NSBundle>> bundlesByPath;
 };
 
 // Leaked on purpose: bundles stay valid for code that runs at exit.
@@ -112,7 +112,7 @@ std::vector<std::shared_ptr<NSBundle>> NSBundle::allFrameworks()
     auto& bundles = registry();
     std::lock_guard guard(bundles.lock);
     auto frameworks = bundles.declaredFrameworks;
-    for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+    for (const auto& [key, bundle] : bundles.bundlesByPath) {
         if (std::filesystem::path(bundle->bundlePath()).extension() == ".framework" && bundle->isLoaded())
             frameworks.push_back(bundle);
     }
@@ -134,21 +134,20 @@ void NSBundle::registerLoadedFramework(const std::string& identifier)
 
 std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& devicePath)
 {
-    // Only a key: the bundle's files are opened through the device root.
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    if (!hostPath)
+    auto root = DeviceRoot::get();
+    if (!root || devicePath.empty() || devicePath.front() != '/')
         return nullptr;
-    std::string key = normalizedDevicePath(hostPath->string());
     std::string path = normalizedDevicePath(devicePath);
+    std::string key = root->string() + '\n' + path;
     auto& bundles = registry();
     std::lock_guard guard(bundles.lock);
-    if (auto it = bundles.bundlesByHostPath.find(key); it != bundles.bundlesByHostPath.end())
+    if (auto it = bundles.bundlesByPath.find(key); it != bundles.bundlesByPath.end())
         return it->second;
     auto info = readInfo(path);
     if (!info)
         return nullptr;
     auto bundle = std::make_shared<NSBundle>(path, std::move(*info), false);
-    bundles.bundlesByHostPath.emplace(key, bundle);
+    bundles.bundlesByPath.emplace(key, bundle);
     return bundle;
 }
 
@@ -157,7 +156,7 @@ std::shared_ptr<NSBundle> NSBundle::bundleForClass(Class cls)
     if (const char* image = class_getImageName(cls)) {
         auto& bundles = registry();
         std::lock_guard guard(bundles.lock);
-        for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+        for (const auto& [key, bundle] : bundles.bundlesByPath) {
             if (bundle->isBackedBy(image))
                 return bundle;
         }
