@@ -29,7 +29,8 @@ State& state()
     return *instance;
 }
 
-std::atomic<bool> s_hasOpenat2 { true };
+enum class Openat2 { Unknown, Available, Missing };
+std::atomic<Openat2> s_openat2 { Openat2::Unknown };
 std::atomic<bool> s_linksRefused { false };
 
 std::optional<std::filesystem::path> rootLocked(State& current)
@@ -102,6 +103,21 @@ int openat2Confined(int rootFd, const std::string& path, int flags, mode_t mode)
             continue;
         return static_cast<int>(fd);
     }
+}
+
+// Asked once, on the root itself: an old kernel answers ENOSYS, and a container's syscall filter
+// that doesn't know the call may answer EPERM for every path.
+bool hasOpenat2(int rootFd)
+{
+    auto known = s_openat2.load();
+    if (known != Openat2::Unknown)
+        return known == Openat2::Available;
+    int saved = errno;
+    FileDescriptor probe(openat2Confined(rootFd, ".", O_PATH | O_CLOEXEC, 0));
+    bool available = probe.isValid() || (errno != ENOSYS && errno != EPERM && errno != EINVAL && errno != E2BIG);
+    s_openat2 = available ? Openat2::Available : Openat2::Missing;
+    errno = saved;
+    return available;
 }
 
 // Component by component, never through a link: what a kernel without openat2 can confine.
@@ -188,12 +204,8 @@ FileDescriptor open(std::string_view devicePath, int flags, mode_t mode)
     if (!root)
         return FileDescriptor();
     flags |= O_CLOEXEC;
-    if (s_hasOpenat2 && !s_linksRefused) {
-        int fd = openat2Confined(root->get(), std::string(devicePath), flags, mode);
-        if (fd >= 0 || errno != ENOSYS)
-            return FileDescriptor(fd);
-        s_hasOpenat2 = false;
-    }
+    if (hasOpenat2(root->get()) && !s_linksRefused)
+        return FileDescriptor(openat2Confined(root->get(), std::string(devicePath), flags, mode));
     return FileDescriptor(openWithoutLinks(root->get(), devicePath, flags, mode));
 }
 
