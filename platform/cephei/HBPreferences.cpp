@@ -147,8 +147,8 @@ HBPreferences::HBPreferences(const std::string& identifier)
     : m_file(std::make_unique<PreferencesFile>(identifier))
 {
     // Watch first, then read: a write landing in between is seen either way.
-    if (m_file->directory()) {
-        m_watcher = std::make_unique<PreferencesWatcher>(*m_file->directory(), m_file->fileName(), *m_file->root(),
+    if (m_file->isUsable()) {
+        m_watcher = std::make_unique<PreferencesWatcher>(PreferencesFile::directoryPath, m_file->fileName(),
             [this] { reload(); });
     }
     m_values = m_file->load();

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,8 +31,8 @@ bool isValidIdentifier(const std::string& identifier)
 // The lock shared by every writing process, held for as long as the object lives.
 class FileLock {
 public:
-    explicit FileLock(const std::filesystem::path& path)
-        : m_fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644))
+    FileLock(int directoryFd, const std::string& name)
+        : m_fd(::openat(directoryFd, name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644))
     {
         if (m_fd < 0)
             return;
@@ -66,31 +67,23 @@ PreferencesFile::PreferencesFile(std::string identifier)
         report("not a usable identifier; only the defaults apply");
         return;
     }
-    m_directory = DeviceRoot::resolve(directoryPath);
-    m_root = DeviceRoot::get();
-    if (!m_directory || !m_root) {
-        m_directory.reset();
+    if (!DeviceRoot::get()) {
         report("no device root is set; only the defaults apply");
+        return;
     }
+    m_isUsable = true;
 }
 
-std::optional<std::filesystem::path> PreferencesFile::filePath() const
+std::string PreferencesFile::devicePath() const
 {
-    if (!m_directory)
-        return std::nullopt;
-    return *m_directory / fileName();
+    return std::string(directoryPath) + "/" + fileName();
 }
 
 PlistDictionary PreferencesFile::load() const
 {
-    auto path = filePath();
-    if (!path)
+    if (!m_isUsable)
         return {};
-    if (!isInsideRoot(*path)) {
-        report("the file leads outside the device root; using the defaults");
-        return {};
-    }
-    auto contents = read(*path);
+    auto contents = read();
     if (contents.problem)
         report(*contents.problem + "; using the defaults");
     return std::move(contents.values);
@@ -98,23 +91,19 @@ PlistDictionary PreferencesFile::load() const
 
 std::optional<PlistDictionary> PreferencesFile::update(const std::function<void(PlistDictionary&)>& change) const
 {
-    auto path = filePath();
-    if (!path)
+    if (!m_isUsable)
         return refuse("nowhere to store the values");
-    if (!isInsideRoot(*path))
-        return refuse("the file leads outside the device root");
-    std::error_code error;
-    std::filesystem::create_directories(*m_directory, error);
-    if (error)
-        return refuse("can't create " + m_directory->string() + ": " + error.message());
-    FileLock lock(*m_directory / (fileName() + ".lock"));
+    auto directory = DeviceRoot::createDirectories(directoryPath);
+    if (!directory)
+        return refuse(std::string("can't create ") + directoryPath + ": " + std::strerror(errno));
+    FileLock lock(directory.get(), fileName() + ".lock");
     if (!lock.isHeld())
         return refuse(std::string("can't take the lock: ") + std::strerror(errno));
 
-    removeStaleTemporaryFiles();
-    auto contents = read(*path);
+    removeStaleTemporaryFiles(directory.get());
+    auto contents = read();
     if (contents.problem) {
-        auto aside = moveAside(*path);
+        auto aside = moveAside(directory.get());
         if (!aside)
             return refuse(*contents.problem + ", and it can't be moved aside");
         report(*contents.problem + "; moved aside to " + *aside);
@@ -124,27 +113,42 @@ std::optional<PlistDictionary> PreferencesFile::update(const std::function<void(
     auto bytes = serialize(contents.values, reason);
     if (!bytes)
         return refuse(reason);
-    if (!FileIO::writeFileAtomically(*path, *bytes, reason))
+    if (!FileIO::writeFileAtomically(directory.get(), fileName(), *bytes, reason))
         return refuse(reason);
     return std::move(contents.values);
 }
 
-PreferencesFile::Contents PreferencesFile::read(const std::filesystem::path& path) const
+std::shared_ptr<NSData> PreferencesFile::readBytes(std::optional<std::string>& problem) const
 {
-    std::error_code error;
-    auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return {};
-    // A fifo or a device would block or stream forever; only plain files are read.
-    if (status.type() != std::filesystem::file_type::regular)
-        return { {}, "the file is not a regular file" };
-    auto bytes = FileIO::readFile(path, maximumBytes);
+    // Non-blocking and through the device root: a fifo or a device would block or stream forever,
+    // and a link leads nowhere outside the device.
+    auto fd = DeviceRoot::open(devicePath(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0) {
+        if (errno != ENOENT)
+            problem = std::string("the file can't be opened: ") + std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        problem = "the file is not a regular file";
+        return nullptr;
+    }
+    auto data = FileIO::readData(fd.get(), maximumBytes);
+    if (!data)
+        problem = "the file can't be read or is larger than 4 MiB";
+    return data;
+}
+
+PreferencesFile::Contents PreferencesFile::read() const
+{
+    std::optional<std::string> problem;
+    auto bytes = readBytes(problem);
     if (!bytes)
-        return { {}, "the file can't be read or is larger than 4 MiB" };
-    std::string problem;
-    auto values = parse(*bytes, problem);
-    if (!values)
         return { {}, problem };
+    std::string reason;
+    auto values = parse(bytes->span(), reason);
+    if (!values)
+        return { {}, reason };
     return { std::move(*values), std::nullopt };
 }
 
@@ -184,47 +188,31 @@ std::optional<std::vector<uint8_t>> PreferencesFile::serialize(const PlistDictio
     return bytes;
 }
 
-bool PreferencesFile::isInsideRoot(const std::filesystem::path& path) const
-{
-    // Symbolic links are resolved: a folder or file that points out of the device is not followed.
-    std::error_code error;
-    auto root = std::filesystem::weakly_canonical(*m_root, error);
-    if (error)
-        return false;
-    auto real = std::filesystem::weakly_canonical(path, error);
-    if (error)
-        return false;
-    auto [rootEnd, realEnd] = std::mismatch(root.begin(), root.end(), real.begin(), real.end());
-    (void)realEnd;
-    return rootEnd == root.end();
-}
-
-std::optional<std::string> PreferencesFile::moveAside(const std::filesystem::path& path) const
+std::optional<std::string> PreferencesFile::moveAside(int directoryFd) const
 {
     // Called under the lock, so no other writer picks the same name. Numbers only grow, so the
     // highest are the newest, and pruning keeps the folder from filling up with copies.
-    auto numbers = asideNumbers(path);
+    auto name = fileName();
+    auto numbers = asideNumbers(directoryFd);
     uint64_t number = numbers.empty() ? 1 : numbers.back() + 1;
     if (number == 0)
         return std::nullopt;
-    auto aside = path;
-    aside += ".corrupt-" + std::to_string(number);
-    std::error_code error;
-    if (std::filesystem::symlink_status(aside, error).type() != std::filesystem::file_type::not_found)
+    auto aside = name + ".corrupt-" + std::to_string(number);
+    struct stat status;
+    if (::fstatat(directoryFd, aside.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         return std::nullopt;
-    if (::rename(path.c_str(), aside.c_str()) != 0)
+    if (::renameat(directoryFd, name.c_str(), directoryFd, aside.c_str()) != 0)
         return std::nullopt;
-    pruneAsideCopies(path, numbers);
-    return aside.filename().string();
+    pruneAsideCopies(directoryFd, numbers);
+    return aside;
 }
 
-std::vector<uint64_t> PreferencesFile::asideNumbers(const std::filesystem::path& path) const
+std::vector<uint64_t> PreferencesFile::asideNumbers(int directoryFd) const
 {
-    auto prefix = path.filename().string() + ".corrupt-";
+    auto prefix = fileName() + ".corrupt-";
     std::vector<uint64_t> numbers;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error)) {
-        auto name = it->path().filename().string();
+    for (const auto& entry : DeviceRoot::listDirectory(directoryFd)) {
+        const auto& name = entry.name;
         if (!name.starts_with(prefix) || name.size() == prefix.size() || name[prefix.size()] == '0')
             continue;
         uint64_t number = 0;
@@ -236,30 +224,25 @@ std::vector<uint64_t> PreferencesFile::asideNumbers(const std::filesystem::path&
     return numbers;
 }
 
-void PreferencesFile::pruneAsideCopies(const std::filesystem::path& path, const std::vector<uint64_t>& olderNumbers) const
+void PreferencesFile::pruneAsideCopies(int directoryFd, const std::vector<uint64_t>& olderNumbers) const
 {
     // The copy just made and the newest of the older ones stay.
     size_t removed = olderNumbers.size() - std::min(olderNumbers.size(), keptAsideCopies - 1);
     for (uint64_t number : std::span(olderNumbers).first(removed)) {
-        auto aside = path;
-        aside += ".corrupt-" + std::to_string(number);
-        std::error_code ignored;
-        std::filesystem::remove(aside, ignored);
+        auto aside = fileName() + ".corrupt-" + std::to_string(number);
+        ::unlinkat(directoryFd, aside.c_str(), 0);
     }
 }
 
-void PreferencesFile::removeStaleTemporaryFiles() const
+void PreferencesFile::removeStaleTemporaryFiles(int directoryFd) const
 {
     // Writers make their temporary file only while holding the lock, so one found by the lock's
     // holder belongs to a writer that died before its rename.
     auto prefix = "." + fileName() + ".";
-    // Stepped with error codes: a range-for would throw from its increment.
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(*m_directory, error), end; !error && it != end; it.increment(error)) {
-        auto name = it->path().filename().string();
-        std::error_code ignored;
+    for (const auto& entry : DeviceRoot::listDirectory(directoryFd)) {
+        const auto& name = entry.name;
         if (name.size() == prefix.size() + temporarySuffixLength && name.starts_with(prefix))
-            std::filesystem::remove(it->path(), ignored);
+            ::unlinkat(directoryFd, name.c_str(), 0);
     }
 }
 

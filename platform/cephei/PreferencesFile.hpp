@@ -3,11 +3,12 @@
 // process and replace the file atomically, so writers lose no update and readers never see half a file.
 #pragma once
 
+#include <foundation/NSData.hpp>
 #include <foundation/PropertyList.hpp>
 
 #include <cstddef>
-#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,10 +24,11 @@ public:
 
     const std::string& identifier() const { return m_identifier; }
     std::string fileName() const { return m_identifier + ".plist"; }
-    // The host folder and the device root it lies in; none when no root is set or the identifier
-    // can't name a file (a reason has then been printed).
-    const std::optional<std::filesystem::path>& directory() const { return m_directory; }
-    const std::optional<std::filesystem::path>& root() const { return m_root; }
+    // False when no root is set or the identifier can't name a file (a reason has then been printed):
+    // only the defaults apply.
+    bool isUsable() const { return m_isUsable; }
+    // The file's device path; its folder is directoryPath.
+    std::string devicePath() const;
 
     // The stored values. Nothing stored gives an empty dictionary; so does a file that can't be read
     // or parsed, with one line on stderr.
@@ -50,17 +52,16 @@ private:
         std::optional<std::string> problem;
     };
 
-    std::optional<std::filesystem::path> filePath() const;
-    Contents read(const std::filesystem::path&) const;
-    bool isInsideRoot(const std::filesystem::path&) const;
-    std::optional<std::string> moveAside(const std::filesystem::path&) const;
-    std::vector<uint64_t> asideNumbers(const std::filesystem::path&) const;
-    void pruneAsideCopies(const std::filesystem::path&, const std::vector<uint64_t>& olderNumbers) const;
-    void removeStaleTemporaryFiles() const;
+    // The file's bytes, or none: with a problem, or with none when there is no file.
+    std::shared_ptr<NSData> readBytes(std::optional<std::string>& problem) const;
+    Contents read() const;
+    std::optional<std::string> moveAside(int directoryFd) const;
+    std::vector<uint64_t> asideNumbers(int directoryFd) const;
+    void pruneAsideCopies(int directoryFd, const std::vector<uint64_t>& olderNumbers) const;
+    void removeStaleTemporaryFiles(int directoryFd) const;
     std::optional<PlistDictionary> refuse(const std::string& reason) const;
     void report(const std::string& message) const;
 
     std::string m_identifier;
-    std::optional<std::filesystem::path> m_directory;
-    std::optional<std::filesystem::path> m_root;
+    bool m_isUsable { false };
 };

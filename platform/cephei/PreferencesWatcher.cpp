@@ -1,8 +1,12 @@
 #include <cephei/PreferencesWatcher.hpp>
 
+#include <foundation/DeviceRoot.hpp>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -17,11 +21,9 @@ constexpr uint32_t watchGoneEvents = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF 
 
 }
 
-PreferencesWatcher::PreferencesWatcher(std::filesystem::path directory, std::string fileName, std::filesystem::path root,
-    std::function<void()> onChange)
-    : m_directory(std::move(directory))
+PreferencesWatcher::PreferencesWatcher(std::string directoryPath, std::string fileName, std::function<void()> onChange)
+    : m_directory(std::move(directoryPath))
     , m_fileName(std::move(fileName))
-    , m_root(std::move(root))
     , m_onChange(std::move(onChange))
     , m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
 {
@@ -49,35 +51,45 @@ void PreferencesWatcher::arm()
     m_watchesDirectory = false;
     // Bounded: each pass goes at least one folder deeper.
     for (int depth = 0; depth < 64; ++depth) {
-        auto path = nearestExistingFolder();
-        if (!path)
+        auto folder = nearestExistingFolder();
+        if (!folder)
             return;
         if (m_watch >= 0)
             ::inotify_rm_watch(m_fd, m_watch);
-        m_watchesDirectory = *path == m_directory;
-        m_watch = ::inotify_add_watch(m_fd, path->c_str(), m_watchesDirectory ? directoryEvents : ancestorEvents);
+        m_watchesDirectory = folder->path == m_directory;
+        // By the descriptor's path: the folder watched is the one found inside the device.
+        m_watch = ::inotify_add_watch(m_fd, DeviceRoot::descriptorPath(folder->fd.get()).c_str(),
+            m_watchesDirectory ? directoryEvents : ancestorEvents);
         if (m_watch < 0) {
-            std::fprintf(stderr, "HBPreferences: can't watch %s: %s\n", path->c_str(), std::strerror(errno));
+            std::fprintf(stderr, "HBPreferences: can't watch %s: %s\n", folder->path.c_str(), std::strerror(errno));
             return;
         }
         // A folder made between the look and the watch sends no event: look once more.
-        std::error_code error;
-        if (m_watchesDirectory || !std::filesystem::is_directory(*path / *m_directory.lexically_relative(*path).begin(), error))
+        if (m_watchesDirectory || !DeviceRoot::open(nextFolderBelow(folder->path), O_PATH | O_DIRECTORY))
             return;
     }
 }
 
-std::optional<std::filesystem::path> PreferencesWatcher::nearestExistingFolder() const
+// The folder of m_directory one level below `ancestor`, which is m_directory or one of its folders.
+std::string PreferencesWatcher::nextFolderBelow(const std::string& ancestor) const
 {
-    auto path = m_directory;
-    std::error_code error;
-    while (!std::filesystem::is_directory(path, error)) {
-        // Never above the device root: what happens outside it is not the device's business.
-        if (path == m_root || !path.has_relative_path() || path == path.parent_path())
+    size_t start = ancestor == "/" ? 1 : ancestor.size() + 1;
+    return m_directory.substr(0, std::min(m_directory.find('/', start), m_directory.size()));
+}
+
+std::optional<PreferencesWatcher::Folder> PreferencesWatcher::nearestExistingFolder() const
+{
+    // Never above the device root: what happens outside it is not the device's business.
+    std::string path = m_directory;
+    for (;;) {
+        auto fd = DeviceRoot::open(path, O_PATH | O_DIRECTORY);
+        if (fd)
+            return Folder { path, std::move(fd) };
+        if (path == "/")
             return std::nullopt;
-        path = path.parent_path();
+        size_t slash = path.rfind('/');
+        path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
     }
-    return path;
 }
 
 void PreferencesWatcher::handleEvents()

@@ -4,9 +4,9 @@
 // sees the first write made by another process.
 #pragma once
 
+#include <foundation/FileDescriptor.hpp>
 #include <foundation/NSRunLoop.hpp>
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,9 +14,9 @@
 
 class PreferencesWatcher {
 public:
-    // onChange runs on the main thread after events that may have changed the file.
-    PreferencesWatcher(std::filesystem::path directory, std::string fileName, std::filesystem::path root,
-        std::function<void()> onChange);
+    // Watches the file `fileName` of the device folder `directoryPath`, found through the device
+    // root. onChange runs on the main thread after events that may have changed the file.
+    PreferencesWatcher(std::string directoryPath, std::string fileName, std::function<void()> onChange);
     PreferencesWatcher(const PreferencesWatcher&) = delete;
     PreferencesWatcher& operator=(const PreferencesWatcher&) = delete;
     ~PreferencesWatcher();
@@ -30,13 +30,17 @@ private:
     };
 
     void arm();
-    std::optional<std::filesystem::path> nearestExistingFolder() const;
+    struct Folder {
+        std::string path;
+        FileDescriptor fd;
+    };
+    std::optional<Folder> nearestExistingFolder() const;
+    std::string nextFolderBelow(const std::string& ancestor) const;
     void handleEvents();
     void classify(int watch, uint32_t mask, std::string_view name, Outcome&) const;
 
-    std::filesystem::path m_directory;
+    std::string m_directory;
     std::string m_fileName;
-    std::filesystem::path m_root;
     std::function<void()> m_onChange;
     int m_fd { -1 };
     int m_watch { -1 };

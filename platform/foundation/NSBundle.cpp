@@ -4,10 +4,14 @@
 #include <foundation/NSData.hpp>
 #include <foundation/NSProcessInfo.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <system_error>
 
 static const Class s_class = objc::registerClass<NSBundle>("NSBundle", "NSObject");
@@ -21,8 +25,8 @@ struct Registry {
     std::mutex lock;
     std::shared_ptr<NSBundle> mainBundle;
     std::vector<std::shared_ptr<NSBundle>> declaredFrameworks;
-    // Keyed by host path, so a new device root never hands out a bundle of the old one.
-    std::map<std::string, std::shared_ptr<NSBundle>> bundlesByHostPath;
+    // Keyed by device root and device path, so a new root never hands out a bundle of the old one.
+    std::map<std::string, std::shared_ptr<NSBundle>> bundlesByPath;
 };
 
 // Leaked on purpose: bundles stay valid for code that runs at exit.
@@ -51,15 +55,13 @@ bool isPlainFileName(const std::string& name)
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
-std::optional<PlistDictionary> readInfo(const std::filesystem::path& bundleDirectory)
+std::optional<PlistDictionary> readInfo(const std::string& bundlePath)
 {
-    std::error_code error;
-    if (!std::filesystem::is_directory(bundleDirectory, error))
+    // A bundle path that names no folder fails here: nothing can lie inside it.
+    auto data = FileIO::readDeviceFile(joinDevicePath(bundlePath, "Info.plist"), maximumInfoBytes);
+    if (!data)
         return std::nullopt;
-    auto bytes = FileIO::readFile(bundleDirectory / "Info.plist", maximumInfoBytes);
-    if (!bytes)
-        return std::nullopt;
-    auto propertyList = NSPropertyListSerialization::propertyListWithData(*bytes);
+    auto propertyList = NSPropertyListSerialization::propertyListWithData(data->span());
     if (!propertyList || !propertyList->get<PlistDictionary>())
         return std::nullopt;
     return *propertyList->get<PlistDictionary>();
@@ -110,7 +112,7 @@ std::vector<std::shared_ptr<NSBundle>> NSBundle::allFrameworks()
     auto& bundles = registry();
     std::lock_guard guard(bundles.lock);
     auto frameworks = bundles.declaredFrameworks;
-    for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+    for (const auto& [key, bundle] : bundles.bundlesByPath) {
         if (std::filesystem::path(bundle->bundlePath()).extension() == ".framework" && bundle->isLoaded())
             frameworks.push_back(bundle);
     }
@@ -132,19 +134,20 @@ void NSBundle::registerLoadedFramework(const std::string& identifier)
 
 std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& devicePath)
 {
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    if (!hostPath)
+    auto root = DeviceRoot::get();
+    if (!root || devicePath.empty() || devicePath.front() != '/')
         return nullptr;
-    std::string key = normalizedDevicePath(hostPath->string());
+    std::string path = normalizedDevicePath(devicePath);
+    std::string key = root->string() + '\n' + path;
     auto& bundles = registry();
     std::lock_guard guard(bundles.lock);
-    if (auto it = bundles.bundlesByHostPath.find(key); it != bundles.bundlesByHostPath.end())
+    if (auto it = bundles.bundlesByPath.find(key); it != bundles.bundlesByPath.end())
         return it->second;
-    auto info = readInfo(key);
+    auto info = readInfo(path);
     if (!info)
         return nullptr;
-    auto bundle = std::make_shared<NSBundle>(normalizedDevicePath(devicePath), std::move(*info), false);
-    bundles.bundlesByHostPath.emplace(key, bundle);
+    auto bundle = std::make_shared<NSBundle>(path, std::move(*info), false);
+    bundles.bundlesByPath.emplace(key, bundle);
     return bundle;
 }
 
@@ -153,7 +156,7 @@ std::shared_ptr<NSBundle> NSBundle::bundleForClass(Class cls)
     if (const char* image = class_getImageName(cls)) {
         auto& bundles = registry();
         std::lock_guard guard(bundles.lock);
-        for (const auto& [hostPath, bundle] : bundles.bundlesByHostPath) {
+        for (const auto& [key, bundle] : bundles.bundlesByPath) {
             if (bundle->isBackedBy(image))
                 return bundle;
         }
@@ -182,21 +185,29 @@ bool NSBundle::load()
             return true;
     }
     std::string executable = executablePath();
-    auto hostPath = executable.empty() ? std::nullopt : DeviceRoot::resolve(executable);
-    if (!hostPath) {
+    if (executable.empty()) {
         std::fprintf(stderr, "NSBundle: can't load %s: it names no executable\n", m_path.c_str());
         return false;
     }
+    auto fd = FileIO::openDeviceFile(executable);
+    if (!fd) {
+        std::fprintf(stderr, "NSBundle: can't load %s: %s\n", m_path.c_str(), errno ? std::strerror(errno) : "not a regular file");
+        return false;
+    }
+    // Through the descriptor, so the file loaded is the one found inside the device.
     // Not under the lock: the executable's initialisers may well ask this bundle about itself.
-    // Never closed: classes it registers live as long as the process.
-    void* handle = ::dlopen(hostPath->c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string image = DeviceRoot::descriptorPath(fd.get());
+    void* handle = ::dlopen(image.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* reason = ::dlerror();
         std::fprintf(stderr, "NSBundle: can't load %s: %s\n", m_path.c_str(), reason ? reason : "unknown error");
         return false;
     }
+    // Never closed, and neither is the descriptor whose path is the image's name: classes it
+    // registers live as long as the process.
+    (void)fd.release();
     std::lock_guard guard(m_lock);
-    m_loadedImage = hostPath->string();
+    m_loadedImage = image;
     m_isLoaded = true;
     return true;
 }
@@ -222,9 +233,9 @@ std::string NSBundle::pathForResource(const std::string& name, const std::string
     if (m_path.empty() || name.empty() || !isPlainFileName(file))
         return {};
     std::string devicePath = joinDevicePath(m_path, file);
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    std::error_code error;
-    if (!hostPath || !std::filesystem::is_regular_file(*hostPath, error))
+    auto fd = DeviceRoot::open(devicePath, O_PATH);
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return {};
     return devicePath;
 }

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
-#include <utility>
 #include <unistd.h>
 
 static const Class s_class = objc::registerClass<NSData>("NSData", "NSObject");
@@ -14,25 +14,42 @@ namespace FileIO {
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
+// Reads are opened so that nothing waits: a fifo without a writer, a terminal or a device never blocks.
+constexpr int readFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-private:
-    int m_fd;
-};
+// The size of a regular file that fits the bound; none for anything else.
+std::optional<size_t> regularFileSize(int fd, size_t maxBytes)
+{
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
+        return std::nullopt;
+    auto size = static_cast<uint64_t>(status.st_size);
+    if (size > maxBytes)
+        return std::nullopt;
+    return static_cast<size_t>(size);
+}
+
+// Exactly size bytes from the start, and not one more: a file that shrinks or grows while it is
+// read is being rewritten in place, and half of it is not its content.
+bool readExactly(int fd, uint8_t* into, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t count = ::pread(fd, into + done, size - done, static_cast<off_t>(done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += static_cast<size_t>(count);
+    }
+    uint8_t probe;
+    for (;;) {
+        ssize_t count = ::pread(fd, &probe, 1, static_cast<off_t>(size));
+        if (count < 0 && errno == EINTR)
+            continue;
+        return count == 0;
+    }
+}
 
 bool writeAll(int fd, std::span<const uint8_t> bytes)
 {
@@ -47,56 +64,114 @@ bool writeAll(int fd, std::span<const uint8_t> bytes)
     return true;
 }
 
+// ".<name>.XXXXXX", as mkstemp names it; the settings store recognises leftovers by that shape.
+std::string temporaryName(const std::string& name)
+{
+    static constexpr char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random(std::random_device {}());
+    std::string result = "." + name + ".";
+    for (int i = 0; i < 6; ++i)
+        result += letters[random() % (sizeof letters - 1)];
+    return result;
+}
+
+FileDescriptor createTemporaryFile(int directoryFd, const std::string& name, std::string& temporary)
+{
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        temporary = temporaryName(name);
+        FileDescriptor fd(::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (fd || errno != EEXIST)
+            return fd;
+    }
+    return FileDescriptor();
+}
+
+}
+
+std::shared_ptr<NSData> readData(int fd, size_t maxBytes)
+{
+    auto size = regularFileSize(fd, maxBytes);
+    if (!size)
+        return nullptr;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[*size]);
+    if (!buffer || !readExactly(fd, buffer.get(), *size))
+        return nullptr;
+    return std::make_shared<NSData>(std::move(buffer), *size);
+}
+
+FileDescriptor openDeviceFile(std::string_view devicePath)
+{
+    auto fd = DeviceRoot::open(devicePath, readFlags);
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0)
+        return FileDescriptor();
+    if (!S_ISREG(status.st_mode)) {
+        errno = 0;
+        return FileDescriptor();
+    }
+    return fd;
+}
+
+std::shared_ptr<NSData> readDeviceFile(std::string_view devicePath, size_t maxBytes)
+{
+    auto fd = DeviceRoot::open(devicePath, readFlags);
+    return fd ? readData(fd.get(), maxBytes) : nullptr;
 }
 
 std::optional<std::vector<uint8_t>> readFile(const std::filesystem::path& hostPath, size_t maxBytes)
 {
-    FileDescriptor fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    FileDescriptor fd(::open(hostPath.c_str(), readFlags));
+    auto size = regularFileSize(fd.get(), maxBytes);
+    if (!size)
         return std::nullopt;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    for (;;) {
-        ssize_t count = ::read(fd.get(), chunk, sizeof chunk);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return std::nullopt;
-        if (count == 0)
-            return bytes;
-        if (bytes.size() + static_cast<size_t>(count) > maxBytes)
-            return std::nullopt;
-        bytes.insert(bytes.end(), chunk, chunk + count);
+    std::vector<uint8_t> bytes(*size);
+    if (!readExactly(fd.get(), bytes.data(), *size))
+        return std::nullopt;
+    return bytes;
+}
+
+bool writeFileAtomically(int directoryFd, const std::string& name, std::span<const uint8_t> bytes, std::string& error)
+{
+    std::string temporary;
+    FileDescriptor fd = createTemporaryFile(directoryFd, name, temporary);
+    if (!fd) {
+        error = std::string("can't create a temporary file beside ") + name + ": " + std::strerror(errno);
+        return false;
     }
+    bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), 0644) == 0 && ::fsync(fd.get()) == 0;
+    int closeResult = ::close(fd.release());
+    if (!written || closeResult != 0 || ::renameat(directoryFd, temporary.c_str(), directoryFd, name.c_str()) != 0) {
+        error = std::string("can't write ") + name + ": " + std::strerror(errno);
+        ::unlinkat(directoryFd, temporary.c_str(), 0);
+        return false;
+    }
+    // Make the rename itself durable.
+    ::fsync(directoryFd);
+    return true;
 }
 
 bool writeFileAtomically(const std::filesystem::path& hostPath, std::span<const uint8_t> bytes, std::string& error)
 {
     auto directory = hostPath.parent_path();
-    std::string pattern = (directory / ("." + hostPath.filename().string() + ".XXXXXX")).string();
-    FileDescriptor fd(::mkstemp(pattern.data()));
-    if (fd.get() < 0) {
-        error = std::string("can't create a temporary file: ") + std::strerror(errno);
-        return false;
-    }
-    bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), 0644) == 0 && ::fsync(fd.get()) == 0;
-    int closeResult = ::close(fd.release());
-    if (!written || closeResult != 0 || ::rename(pattern.c_str(), hostPath.c_str()) != 0) {
-        error = std::string("can't write ") + hostPath.string() + ": " + std::strerror(errno);
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
     FileDescriptor directoryFd(::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directoryFd.get() >= 0)
-        ::fsync(directoryFd.get());
-    return true;
+    if (!directoryFd) {
+        error = "can't open " + directory.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return writeFileAtomically(directoryFd.get(), hostPath.filename().string(), bytes, error);
 }
 
 }
 
 NSData::NSData(std::vector<uint8_t> bytes)
     : m_bytes(std::move(bytes))
+    , m_view(m_bytes)
+{
+}
+
+NSData::NSData(std::unique_ptr<uint8_t[]> buffer, size_t length)
+    : m_buffer(std::move(buffer))
+    , m_view(m_buffer.get(), m_buffer ? length : 0)
 {
 }
 
@@ -114,13 +189,7 @@ std::shared_ptr<NSData> NSData::dataWithContentsOfURL(const NSURL* url)
 
 std::shared_ptr<NSData> NSData::dataWithContentsOfFile(const std::string& devicePath)
 {
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    if (!hostPath)
-        return nullptr;
-    auto bytes = FileIO::readFile(*hostPath);
-    if (!bytes)
-        return nullptr;
-    return std::make_shared<NSData>(std::move(*bytes));
+    return FileIO::readDeviceFile(devicePath, maximumFileBytes);
 }
 
 bool NSData::writeToFile(const std::string& devicePath, unsigned long options, NSError* error) const
@@ -130,17 +199,23 @@ bool NSData::writeToFile(const std::string& devicePath, unsigned long options, N
             error->localizedDescription = std::move(message);
         return false;
     };
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    if (!hostPath)
-        return report("not a path on the device: " + devicePath);
     std::string reason;
     if (options & NSDataWritingAtomic) {
-        if (!FileIO::writeFileAtomically(*hostPath, m_bytes, reason))
+        auto entry = DeviceRoot::openParent(devicePath);
+        if (!entry)
+            return report("can't open the folder of " + devicePath + ": " + std::strerror(errno));
+        if (!FileIO::writeFileAtomically(entry->directory.get(), entry->name, span(), reason))
             return report(reason);
         return true;
     }
-    FileIO::FileDescriptor fd(::open(hostPath->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0 || !FileIO::writeAll(fd.get(), m_bytes))
+    // Non-blocking, so that a fifo without a reader refuses rather than waits.
+    auto fd = DeviceRoot::open(devicePath, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY, 0644);
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0)
+        return report(std::string("can't write ") + devicePath + ": " + std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return report(devicePath + " is not a regular file");
+    if (::fcntl(fd.get(), F_SETFL, 0) != 0 || !FileIO::writeAll(fd.get(), span()))
         return report(std::string("can't write ") + devicePath + ": " + std::strerror(errno));
     return true;
 }

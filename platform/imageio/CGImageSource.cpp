@@ -1,4 +1,3 @@
-#include <foundation/DeviceRoot.hpp>
 #include <imageio/CGImageSource.hpp>
 #include <imageio/GifContainer.hpp>
 #include <imageio/GifStructure.hpp>
@@ -7,6 +6,9 @@
 #include <imageio/StillImageContainer.hpp>
 
 #include <new>
+
+// The settings page imports through NSData: it must take exactly the files an image source takes.
+static_assert(ImageIOLimits::maxFileBytes == NSData::maximumFileBytes);
 
 namespace {
 
@@ -71,13 +73,9 @@ CGImageSourceRef CGImageSourceCreateWithURL(CFURLRef url, CFDictionaryRef)
 {
     if (!url || !url->isFileURL())
         return nullptr;
-    auto hostPath = DeviceRoot::resolve(url->path());
-    if (!hostPath)
-        return nullptr;
-    auto bytes = FileIO::readFile(*hostPath, ImageIOLimits::maxFileBytes);
-    if (!bytes)
-        return nullptr;
-    return createSource(std::make_shared<const NSData>(std::move(*bytes)));
+    // The source takes the buffer the file was read into: no second copy of a large picture.
+    auto file = FileIO::readDeviceFile(url->path(), ImageIOLimits::maxFileBytes);
+    return file ? createSource(std::move(file)) : nullptr;
 }
 
 size_t CGImageSourceGetCount(CGImageSourceRef source)

@@ -1,7 +1,6 @@
 #include <preferences/PSListController.hpp>
 
 #include <cephei/HBPreferences.hpp>
-#include <foundation/DeviceRoot.hpp>
 #include <foundation/NSBundle.hpp>
 #include <foundation/NSData.hpp>
 #include <preferences/DarwinNotifications.hpp>
@@ -72,13 +71,12 @@ std::shared_ptr<PSSpecifierArray> PSListController::loadSpecifiersFromPlistName(
 {
     auto bundle = NSBundle::bundleForClass(object_getClass(this));
     std::string path = bundle ? bundle->pathForResource(name, "plist") : std::string();
-    auto hostPath = path.empty() ? std::nullopt : DeviceRoot::resolve(path);
-    auto bytes = hostPath ? FileIO::readFile(*hostPath, maximumListBytes) : std::nullopt;
-    if (!bytes) {
+    auto data = path.empty() ? nullptr : FileIO::readDeviceFile(path, maximumListBytes);
+    if (!data) {
         report("no readable specifier list", name + ".plist in the bundle of " + class_getName(object_getClass(this)));
         return nullptr;
     }
-    auto list = NSPropertyListSerialization::propertyListWithData(*bytes);
+    auto list = NSPropertyListSerialization::propertyListWithData(data->span());
     const PlistArray* entries = list ? specifierEntries(*list) : nullptr;
     if (!entries) {
         report("not a specifier list", path);

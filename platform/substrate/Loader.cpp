@@ -6,10 +6,12 @@
 #include <substrate/Filter.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
-#include <system_error>
 
 namespace Substrate {
 
@@ -25,15 +27,14 @@ void recordFailure(LoadSummary& summary, std::string line)
 }
 
 // Base names of the property lists in the folder, sorted so that load order does not depend on
-// the file system.
-std::vector<std::string> propertyListStems(const std::filesystem::path& folder)
+// the file system. What each name is (a file, a link, something else) is for the read to judge.
+std::vector<std::string> propertyListStems(int folder)
 {
     std::vector<std::string> stems;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const auto& path = it->path();
-        if (path.extension() == ".plist" && !path.stem().empty())
-            stems.push_back(path.stem().string());
+    for (const auto& entry : DeviceRoot::listDirectory(folder)) {
+        std::filesystem::path name(entry.name);
+        if (name.extension() == ".plist" && !name.stem().empty())
+            stems.push_back(name.stem().string());
     }
     std::sort(stems.begin(), stems.end());
     return stems;
@@ -42,14 +43,13 @@ std::vector<std::string> propertyListStems(const std::filesystem::path& folder)
 std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
 {
     std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".plist";
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    auto bytes = hostPath ? FileIO::readFile(*hostPath, maximumPropertyListBytes) : std::nullopt;
-    if (!bytes) {
+    auto data = FileIO::readDeviceFile(devicePath, maximumPropertyListBytes);
+    if (!data) {
         recordFailure(summary, "skipped " + devicePath + ": can't read it");
         return std::nullopt;
     }
     std::string reason;
-    auto propertyList = NSPropertyListSerialization::propertyListWithData(*bytes, &reason);
+    auto propertyList = NSPropertyListSerialization::propertyListWithData(data->span(), &reason);
     if (!propertyList) {
         recordFailure(summary, "skipped " + devicePath + ": " + reason);
         return std::nullopt;
@@ -60,17 +60,22 @@ std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
 void loadLibrary(const std::string& stem, LoadSummary& summary)
 {
     std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".dylib";
-    auto hostPath = DeviceRoot::resolve(devicePath);
-    if (!hostPath) {
-        recordFailure(summary, "skipped " + devicePath + ": not on the device");
+    // Non-blocking, and only a regular file: a fifo in the library's place must not hold up the host.
+    auto fd = FileIO::openDeviceFile(devicePath);
+    if (!fd) {
+        recordFailure(summary, "skipped " + devicePath + ": " + (errno ? std::strerror(errno) : "not a regular file"));
         return;
     }
+    // Loaded through the descriptor, so the file loaded is the one found inside the device.
     // Local, so that one library's globals can't stand in for those of a library loaded later.
-    if (!::dlopen(hostPath->c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        const char* reason = ::dlerror();
-        recordFailure(summary, "skipped " + devicePath + ": " + (reason ? reason : "can't load it"));
+    if (!::dlopen(DeviceRoot::descriptorPath(fd.get()).c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        const char* error = ::dlerror();
+        recordFailure(summary, "skipped " + devicePath + ": " + (error ? error : "can't load it"));
         return;
     }
+    // Kept open for good: the library's name is this descriptor's path, which must never come to
+    // name another file while the library is loaded (it never is unloaded).
+    (void)fd.release();
     summary.loaded.push_back(devicePath);
 }
 
@@ -92,11 +97,11 @@ LoadSummary loadTweaks()
 {
     LoadSummary summary;
     try {
-        auto folder = DeviceRoot::resolve(dynamicLibrariesDirectory);
+        auto folder = DeviceRoot::open(dynamicLibrariesDirectory, O_RDONLY | O_DIRECTORY);
         if (!folder)
             return summary;
         auto process = ProcessIdentity::current();
-        for (const auto& stem : propertyListStems(*folder)) {
+        for (const auto& stem : propertyListStems(folder.get())) {
             auto filter = readFilter(stem, summary);
             if (filter && filter->matches(process))
                 loadLibrary(stem, summary);

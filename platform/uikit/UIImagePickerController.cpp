@@ -1,16 +1,19 @@
 #include <uikit/UIImagePickerController.hpp>
 
 #include <foundation/DeviceRoot.hpp>
+#include <foundation/NSData.hpp>
 #include <foundation/NSURL.hpp>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static const Class s_class = objc::registerClass<UIImagePickerController>("UIImagePickerController", "UINavigationController");
@@ -36,9 +39,8 @@ void callSafely(const std::function<void()>& call)
     }
 }
 
-bool isHidden(const fs::path& path)
+bool isHidden(const std::string& name)
 {
-    auto name = path.filename().string();
     return name.empty() || name.front() == '.';
 }
 
@@ -51,31 +53,115 @@ std::string uniqueFolderName()
     return name;
 }
 
-// Copies the file into a new folder of the temporary path; the copy's device path, or none.
-std::optional<std::string> copyToTemporaryFolder(const fs::path& source, const std::string& fileName)
+// Regular files only, no hidden ones, never through a link; each folder opened from the one above.
+void listFiles(int folder, const std::string& prefix, int depth, std::vector<std::string>& files)
 {
-    auto base = DeviceRoot::resolve(UIImagePickerController::temporaryPath);
-    std::error_code error;
-    if (!base || (fs::create_directories(*base, error), error))
-        return std::nullopt;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        auto folder = uniqueFolderName();
-        auto hostFolder = *base / folder;
-        if (!fs::create_directory(hostFolder, error)) {
-            if (error)
-                return std::nullopt;
-            continue; // taken already
+    if (depth >= UIImagePickerController::maximumFolderDepth)
+        return;
+    for (const auto& entry : DeviceRoot::listDirectory(folder)) {
+        if (files.size() >= UIImagePickerController::maximumFiles)
+            return;
+        if (isHidden(entry.name))
+            continue;
+        if (entry.type == DeviceRoot::EntryType::Regular) {
+            files.push_back(prefix + entry.name);
+        } else if (entry.type == DeviceRoot::EntryType::Directory) {
+            FileDescriptor inner(::openat(folder, entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (inner)
+                listFiles(inner.get(), prefix + entry.name + "/", depth + 1, files);
         }
-        if (!fs::copy_file(source, hostFolder / fileName, error)) {
-            fs::remove_all(hostFolder, error);
-            return std::nullopt;
-        }
-        return std::string(UIImagePickerController::temporaryPath) + "/" + folder + "/" + fileName;
     }
-    return std::nullopt;
+}
+
+bool copyContents(int from, int to)
+{
+    for (;;) {
+        ssize_t count = ::copy_file_range(from, nullptr, to, nullptr, size_t { 1 } << 30, 0);
+        if (count == 0)
+            return true;
+        if (count > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return false;
+        break;
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ssize_t count = ::read(from, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0;
+        for (ssize_t done = 0; done < count;) {
+            ssize_t written = ::write(to, buffer.data() + done, static_cast<size_t>(count - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            done += written;
+        }
+    }
 }
 
 }
+
+// A picked file's copy in a folder of its own under the temporary path, removed with its folder
+// when the object goes: the platform removes it once the delegate's callback has returned.
+class UIImagePickerController::TemporaryCopy {
+public:
+    static std::unique_ptr<TemporaryCopy> make(const std::string& sourcePath, const std::string& fileName)
+    {
+        auto source = FileIO::openDeviceFile(sourcePath);
+        auto base = source ? DeviceRoot::createDirectories(temporaryPath) : FileDescriptor();
+        if (!base)
+            return nullptr;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            auto folder = uniqueFolderName();
+            if (::mkdirat(base.get(), folder.c_str(), 0700) != 0) {
+                if (errno == EEXIST)
+                    continue;
+                return nullptr;
+            }
+            std::unique_ptr<TemporaryCopy> copy(new TemporaryCopy(std::move(base), folder, fileName));
+            return copy->fill(source.get()) ? std::move(copy) : nullptr;
+        }
+        return nullptr;
+    }
+    TemporaryCopy(const TemporaryCopy&) = delete;
+    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+    ~TemporaryCopy()
+    {
+        if (m_folderFd)
+            ::unlinkat(m_folderFd.get(), m_fileName.c_str(), 0);
+        ::unlinkat(m_base.get(), m_folder.c_str(), AT_REMOVEDIR);
+    }
+
+    std::string devicePath() const { return std::string(temporaryPath) + "/" + m_folder + "/" + m_fileName; }
+
+private:
+    TemporaryCopy(FileDescriptor base, std::string folder, std::string fileName)
+        : m_base(std::move(base))
+        , m_folder(std::move(folder))
+        , m_fileName(std::move(fileName))
+    {
+    }
+
+    bool fill(int source)
+    {
+        m_folderFd.reset(::openat(m_base.get(), m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!m_folderFd)
+            return false;
+        FileDescriptor target(::openat(m_folderFd.get(), m_fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        return target && copyContents(source, target.get());
+    }
+
+    FileDescriptor m_base;
+    std::string m_folder;
+    std::string m_fileName;
+    FileDescriptor m_folderFd;
+};
 
 void UIImagePickerControllerDelegate::imagePickerControllerDidCancel(std::shared_ptr<UIImagePickerController> picker)
 {
@@ -100,23 +186,10 @@ void UIImagePickerController::setSourceType(long sourceType)
 std::vector<std::string> UIImagePickerController::availableFiles() const
 {
     std::vector<std::string> files;
-    auto library = DeviceRoot::resolve(photoLibraryPath);
-    std::error_code error;
+    auto library = DeviceRoot::open(photoLibraryPath, O_RDONLY | O_DIRECTORY);
     if (!library)
         return files;
-    fs::recursive_directory_iterator it(*library, fs::directory_options::skip_permission_denied, error);
-    for (; !error && it != fs::recursive_directory_iterator() && files.size() < maximumFiles; it.increment(error)) {
-        auto type = it->symlink_status(error).type();
-        if (error)
-            break;
-        if (isHidden(it->path()) || it.depth() >= maximumFolderDepth) {
-            if (type == fs::file_type::directory)
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (type == fs::file_type::regular)
-            files.push_back(it->path().lexically_relative(*library).generic_string());
-    }
+    listFiles(library.get(), std::string(), 0, files);
     std::ranges::sort(files);
     return files;
 }
@@ -128,14 +201,14 @@ bool UIImagePickerController::pickFile(const std::string& name)
         return false;
     }
     auto files = availableFiles();
-    auto library = DeviceRoot::resolve(photoLibraryPath);
-    if (!library || !std::ranges::binary_search(files, name)) {
+    if (!std::ranges::binary_search(files, name)) {
         refuse("the photo library has no such file");
         return false;
     }
     UIImagePickerInfo info;
-    if (auto copy = copyToTemporaryFolder(*library / name, fs::path(name).filename().string()))
-        info[UIImagePickerControllerImageURL] = NSURL::fileURLWithPath(*copy);
+    auto copy = TemporaryCopy::make(std::string(photoLibraryPath) + "/" + name, fs::path(name).filename().string());
+    if (copy)
+        info[UIImagePickerControllerImageURL] = NSURL::fileURLWithPath(copy->devicePath());
     else
         std::fprintf(stderr, "UIImagePickerController: the picked file could not be copied\n");
     auto picker = protectedPicker();
@@ -146,6 +219,8 @@ bool UIImagePickerController::pickFile(const std::string& name)
         else
             dismissViewControllerAnimated(true, nullptr);
     });
+    // The copy goes now, as on the platform: the delegate had its callback to take the file.
+    copy.reset();
     return true;
 }
 

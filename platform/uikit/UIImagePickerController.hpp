@@ -1,6 +1,7 @@
 // The image picker, over the photo library only: the files under "/var/mobile/Media/DCIM/" of the
 // device. The host picks a file or cancels in the user's place; a pick hands the delegate the
-// URL of a copy in the app's temporary folder. No camera, editing, media types or thumbnails.
+// URL of a copy in the app's temporary folder, removed once the delegate's callback has returned.
+// No camera, editing, media types or thumbnails.
 #pragma once
 
 #include <uikit/UINavigationController.hpp>
@@ -55,13 +56,16 @@ public:
     // regular files, no hidden ones, no links. Empty without a device root.
     std::vector<std::string> availableFiles() const;
     // The user's pick: refused (false) unless the picker is presented and not on its way out, or
-    // for a name that availableFiles doesn't list. The delegate gets the copy's URL; a file that
-    // can't be copied gives an info without it. Without a delegate, the picker dismisses itself.
+    // for a name that availableFiles doesn't list. The delegate gets the copy's URL, valid until its
+    // callback returns; a file that can't be copied gives an info without it. Without a delegate,
+    // the picker dismisses itself.
     bool pickFile(const std::string& name);
     // The user's cancel, under the same condition as a pick.
     bool cancel();
 
 private:
+    class TemporaryCopy;
+
     bool canRespond() const;
     std::shared_ptr<UIImagePickerController> protectedPicker();
 

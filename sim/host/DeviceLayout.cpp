@@ -3,6 +3,7 @@
 #include <foundation/DeviceRoot.hpp>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -63,11 +64,14 @@ bool installDevice(std::string& error)
         error = "no device root";
         return false;
     }
+    std::error_code code;
+    if (fs::create_directories(*root, code), code) {
+        error = "can't create " + root->string() + ": " + code.message();
+        return false;
+    }
     for (const char* folder : s_deviceFolders) {
-        std::error_code code;
-        auto path = DeviceRoot::resolve(folder);
-        if (!path || (fs::create_directories(*path, code), code)) {
-            error = std::string("can't create ") + folder + (code ? ": " + code.message() : "");
+        if (!DeviceRoot::createDirectories(folder)) {
+            error = std::string("can't create ") + folder + ": " + std::strerror(errno);
             return false;
         }
     }

@@ -17,6 +17,7 @@
 #include <uikit/UITableViewCell.hpp>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <strings.h>
@@ -82,14 +83,13 @@ void registerHostClasses()
 std::vector<SettingsEntry> readEntries()
 {
     std::vector<SettingsEntry> entries;
-    auto directory = DeviceRoot::resolve(entriesPath);
-    std::error_code code;
-    if (!directory || !std::filesystem::is_directory(*directory, code))
+    auto directory = DeviceRoot::open(entriesPath, O_RDONLY | O_DIRECTORY);
+    if (!directory)
         return entries;
     std::vector<std::string> names;
-    for (const auto& file : std::filesystem::directory_iterator(*directory, code)) {
-        if (file.path().extension() == ".plist")
-            names.push_back(file.path().filename().string());
+    for (const auto& file : DeviceRoot::listDirectory(directory.get())) {
+        if (std::filesystem::path(file.name).extension() == ".plist")
+            names.push_back(file.name);
     }
     std::sort(names.begin(), names.end());
     for (const auto& name : names) {

@@ -21,8 +21,8 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> hostileStores()
     cycle.array({ 0 });
     hostile::BinaryPlistBuilder hugeCount;
     hugeCount.raw({ 0xDF, 0x13, 0x10, 0, 0, 0, 0, 0, 0, 0 });
-    auto truncated = hostile::nestedStore(3);
-    truncated.resize(truncated.size() - 7);
+    auto nested = hostile::nestedStore(3);
+    std::vector<uint8_t> truncated(nested.begin(), nested.end() - 7);
     return {
         { "UTF-16 NUL", hostile::utf16NulStore() },
         { "raw NUL in XML", hostile::xmlRawNulStore() },

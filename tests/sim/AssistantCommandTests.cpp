@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,4 +127,31 @@ TEST(GifCommand, ReportsTimingOfAShippedPicture)
     for (const auto& file : std::filesystem::directory_iterator(frames))
         written += file.path().extension() == ".png";
     EXPECT_EQ(written, 24u) << "one composited PNG per frame";
+}
+
+// A fifo, a folder or a link out of the device in the custom picture's place must leave the host
+// an empty image view at once: never hang it, never show a file of this machine.
+TEST(AssistantProcess, PictureThatIsNoRegularFileInsideTheDeviceShowsNothingAtOnce)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    ASSERT_EQ(runSim(device.with({ "defaults", "write", identifier, "siripic", "-int", "5" })).status, 0);
+    auto picture = device.root / "var/mobile/Documents/siricustom.gif";
+    auto outside = device.root.string() + "-outside.gif";
+    std::filesystem::copy_file(std::string(ZOVA_SOURCE_DIR) + "/zovaprefs/Resources/a.gif", outside);
+    std::vector<std::function<void()>> places {
+        [&] { ASSERT_EQ(::mkfifo(picture.c_str(), 0644), 0); },
+        [&] { std::filesystem::create_directory(picture); },
+        [&] { std::filesystem::create_symlink(outside, picture); },
+    };
+    for (size_t index = 0; index < places.size(); ++index) {
+        places[index]();
+        auto result = runSim(device.with({ "assistant", "show", "dump" }), 20);
+        ASSERT_EQ(result.status, 0) << "case " << index << ": " << result.err;
+        EXPECT_NE(result.out.find(R"("class": "UIImageView")"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find(R"("image": null)"), std::string::npos) << "case " << index << ": " << result.out;
+        EXPECT_EQ(result.out.find(R"("image": {)"), std::string::npos) << "case " << index << ": " << result.out;
+        std::filesystem::remove_all(picture);
+    }
+    std::filesystem::remove(outside);
 }

@@ -1,5 +1,8 @@
 #include "SimProcess.hpp"
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -22,9 +25,31 @@ std::string readAll(int fd)
     return text;
 }
 
+// The child's wait status; with a timeout, a child still running then is killed first.
+int waitForChild(pid_t pid, double timeoutSeconds)
+{
+    int status = 0;
+    if (timeoutSeconds > 0) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+        for (;;) {
+            pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid || (done < 0 && errno != EINTR))
+                return status;
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+            ::usleep(10'000);
+        }
+    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
 }
 
-Result runSim(const std::vector<std::string>& arguments)
+}
+
+Result runSim(const std::vector<std::string>& arguments, double timeoutSeconds)
 {
     std::vector<std::string> argv { ZOVA_SIM_PATH };
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -44,8 +69,7 @@ Result runSim(const std::vector<std::string>& arguments)
     Result result;
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        int status = waitForChild(pid, timeoutSeconds);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);

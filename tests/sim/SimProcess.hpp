@@ -13,7 +13,8 @@ struct Result {
     std::string err;
 };
 
-Result runSim(const std::vector<std::string>& arguments);
+// With a timeout (seconds, 0 for none), a run still going then is killed and ends with status 128 + SIGKILL.
+Result runSim(const std::vector<std::string>& arguments, double timeoutSeconds = 0);
 
 // A fresh device root, removed afterwards.
 struct Device {

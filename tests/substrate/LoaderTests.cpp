@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using Names = std::vector<std::string>;
@@ -26,10 +27,13 @@ const Class s_hostClass = objc::registerClass<LoaderHostClass>("ZTLoaderHostClas
 
 }
 
-// Called by the test tweak's module initialiser with the file it was loaded from.
+// Called by the test tweak's module initialiser with the file it was loaded from: the loader loads
+// through a descriptor it keeps open, whose link names the file.
 extern "C" __attribute__((visibility("default"))) void zovaTestRecordLoad(const char* libraryPath)
 {
-    s_loadedStems.push_back(std::filesystem::path(libraryPath).stem().string());
+    std::error_code error;
+    auto file = std::filesystem::read_symlink(libraryPath, error);
+    s_loadedStems.push_back((error ? std::filesystem::path(libraryPath) : file).stem().string());
 }
 
 namespace {
@@ -187,4 +191,53 @@ TEST_F(LoaderTest, InitialiserRunsOnceAndSymbolsStayLocal)
     Substrate::loadTweaks();
     EXPECT_EQ(s_loadedStems, stems({ "a_once" }));
     EXPECT_EQ(::dlsym(RTLD_DEFAULT, "zovaTestTweakMarker"), nullptr);
+}
+
+// A filter or library linked out of the device must not be read or loaded; one linked inside it is
+// the device's own and loads.
+TEST_F(LoaderTest, LinksLeadOnlyInsideTheDevice)
+{
+    PlistDictionary matching { { "Executables", strings({ "loaderhost" }) } };
+    TemporaryDevice outside;
+    m_device.use();
+    outside.write("/a_plist_out.plist", NSPropertyListSerialization::dataWithPropertyList(PlistDictionary { { "Filter", matching } }, Format::XML));
+    outside.copy(ZOVA_TEST_TWEAK, "/" + m_prefix + "_b_library_out.dylib");
+
+    std::filesystem::create_directories(m_device.hostPath(Substrate::dynamicLibrariesDirectory));
+    std::filesystem::create_symlink(outside.hostPath("/a_plist_out.plist"), m_device.hostPath(path("a_plist_out", ".plist")));
+    m_device.copy(ZOVA_TEST_TWEAK, path("a_plist_out", ".dylib"));
+    installFilter("b_library_out", matching);
+    std::filesystem::remove(m_device.hostPath(path("b_library_out", ".dylib")));
+    std::filesystem::create_symlink(outside.hostPath("/" + m_prefix + "_b_library_out.dylib"), m_device.hostPath(path("b_library_out", ".dylib")));
+    m_device.write("/Library/Filters/c.plist", NSPropertyListSerialization::dataWithPropertyList(PlistDictionary { { "Filter", matching } }, Format::XML));
+    m_device.copy(ZOVA_TEST_TWEAK, "/Library/Tweaks/" + m_prefix + "_c_linked_inside.dylib");
+    std::filesystem::create_symlink("/Library/Filters/c.plist", m_device.hostPath(path("c_linked_inside", ".plist")));
+    std::filesystem::create_symlink("../../Tweaks/" + m_prefix + "_c_linked_inside.dylib", m_device.hostPath(path("c_linked_inside", ".dylib")));
+
+    testing::internal::CaptureStderr();
+    auto summary = Substrate::loadTweaks();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s_loadedStems, stems({ "c_linked_inside" }));
+    EXPECT_EQ(summary.failures.size(), 2u);
+}
+
+// A fifo, a folder or a device named like a filter or library must cost a line, never block the host.
+TEST_F(LoaderTest, OnlyRegularFilesAreReadOrLoaded)
+{
+    PlistDictionary matching { { "Executables", strings({ "loaderhost" }) } };
+    std::filesystem::create_directories(m_device.hostPath(Substrate::dynamicLibrariesDirectory));
+    ASSERT_EQ(::mkfifo(m_device.hostPath(path("a_fifo_plist", ".plist")).c_str(), 0644), 0);
+    m_device.copy(ZOVA_TEST_TWEAK, path("a_fifo_plist", ".dylib"));
+    installFilter("b_fifo_library", matching);
+    std::filesystem::remove(m_device.hostPath(path("b_fifo_library", ".dylib")));
+    ASSERT_EQ(::mkfifo(m_device.hostPath(path("b_fifo_library", ".dylib")).c_str(), 0644), 0);
+    std::filesystem::create_directories(m_device.hostPath(path("c_folder", ".plist")));
+    installFilter("d_fine", matching);
+
+    testing::internal::CaptureStderr();
+    auto summary = Substrate::loadTweaks();
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s_loadedStems, stems({ "d_fine" }));
+    EXPECT_EQ(summary.failures.size(), 3u) << errors;
+    EXPECT_NE(errors.find("not a regular file"), std::string::npos) << errors;
 }

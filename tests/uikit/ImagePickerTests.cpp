@@ -28,11 +28,13 @@ class ImportingPage : public UIViewController, public UIImagePickerControllerDel
 public:
     std::vector<std::string> log;
     std::shared_ptr<NSURL> pickedURL;
+    std::shared_ptr<NSData> pickedBytes;
 
     void imagePickerControllerDidFinishPickingMediaWithInfo(std::shared_ptr<UIImagePickerController>, const UIImagePickerInfo& info) override
     {
         auto it = info.find(UIImagePickerControllerImageURL);
         pickedURL = it == info.end() ? nullptr : std::dynamic_pointer_cast<NSURL>(it->second);
+        pickedBytes = NSData::dataWithContentsOfURL(pickedURL.get());
         dismissViewControllerAnimated(true, [this] { log.push_back("copy"); });
         presentViewController(std::make_shared<UIViewController>(), true, [this] { log.push_back("banner"); });
     }
@@ -91,9 +93,8 @@ TEST_F(UIImagePickerTest, PickHandsOverDeviceURLOfACopy)
     const auto& path = m_page->pickedURL->path();
     EXPECT_EQ(path.rfind("/var/mobile/tmp/", 0), 0u) << path;
     EXPECT_TRUE(path.ends_with("/IMG_0001.GIF")) << path;
-    auto copy = NSData::dataWithContentsOfURL(m_page->pickedURL.get());
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(std::string(copy->span().begin(), copy->span().end()), gifBytes);
+    ASSERT_TRUE(m_page->pickedBytes);
+    EXPECT_EQ(std::string(m_page->pickedBytes->span().begin(), m_page->pickedBytes->span().end()), gifBytes);
 
     ASSERT_TRUE(waitFor([&] { return m_page->log.size() == 2; }));
     EXPECT_EQ(m_page->log, (std::vector<std::string> { "copy", "banner" }));
@@ -140,4 +141,38 @@ TEST_F(UIImagePickerTest, DelegateIsHeldWeakly)
     EXPECT_TRUE(watch.expired());
     EXPECT_TRUE(picker->pickFile("100APPLE/IMG_0002.JPG"));
     EXPECT_TRUE(waitFor([&] { return !picker->presentingViewController(); }));
+}
+
+// Catches the picked file's temporary copy left behind for good once the delegate has had it.
+TEST_F(UIImagePickerTest, CopyIsRemovedOnceTheCallbackReturns)
+{
+    auto picker = presentPicker();
+    ASSERT_TRUE(picker->pickFile("100APPLE/IMG_0001.GIF"));
+    ASSERT_TRUE(m_page->pickedBytes) << "the copy is there during the callback";
+    auto copy = m_root / m_page->pickedURL->path().substr(1);
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_FALSE(fs::exists(copy.parent_path()));
+    EXPECT_TRUE(fs::is_empty(m_root / "var/mobile/tmp"));
+}
+
+// Catches a photo folder linked out of the device listing and copying files of this machine, and a
+// link inside the device that points inside it no longer being followed.
+TEST_F(UIImagePickerTest, LinkedPhotoFoldersStayInsideTheDevice)
+{
+    fs::path outside = m_root.string() + "-outside";
+    writeFile(outside / "OUTSIDE.GIF", gifBytes);
+    fs::remove_all(m_library);
+    fs::create_directory_symlink(outside, m_library);
+    auto picker = presentPicker();
+    EXPECT_TRUE(picker->availableFiles().empty());
+    EXPECT_FALSE(picker->pickFile("OUTSIDE.GIF"));
+
+    fs::remove(m_library);
+    writeFile(m_root / "var/mobile/Photos/INSIDE.GIF", gifBytes);
+    fs::create_directory_symlink("/var/mobile/Photos", m_library);
+    EXPECT_EQ(picker->availableFiles(), std::vector<std::string> { "INSIDE.GIF" });
+    EXPECT_TRUE(picker->pickFile("INSIDE.GIF"));
+    ASSERT_TRUE(m_page->pickedBytes);
+    EXPECT_EQ(m_page->pickedBytes->length(), gifBytes.size());
+    fs::remove_all(outside);
 }

@@ -178,3 +178,53 @@ TEST(Import, BannerHoldsBeforeItIsDismissed)
     EXPECT_GE(shown.count(), 1.4);
     EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1504 });
 }
+
+// A pick larger than the overlay will ever show must not be read whole into memory and reported
+// done: it fails, and the previous picture stays.
+TEST(Import, PickAboveTheImageBoundFailsAndKeepsThePreviousPicture)
+{
+    SettingsDevice device;
+    auto previous = someBytes(5, 400);
+    device.addToPhotoLibrary("previous.gif", previous);
+    openPicker(device);
+    device.step("pick", "previous.gif");
+    device.settle(1.5);
+
+    // Sparse: 600 MiB long, nothing written.
+    auto huge = device.hostPath("/var/mobile/tmp/picked/huge.gif");
+    std::filesystem::create_directories(huge.parent_path());
+    std::ofstream(huge, std::ios::binary) << "GIF89a";
+    std::filesystem::resize_file(huge, size_t { 600 } << 20);
+    device.step("tap", "Choose your picture");
+    AudioServicesResetPlayedSystemSounds();
+    finishPick(device, { { UIImagePickerControllerImageURL, NSURL::fileURLWithPath("/var/mobile/tmp/picked/huge.gif") } });
+    auto label = bannerLabel(device);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text().rfind("FAILED!", 0), 0u);
+    device.settle(1.5);
+    EXPECT_TRUE(AudioServicesPlayedSystemSounds().empty());
+    EXPECT_EQ(device.customPicture(), previous);
+    std::filesystem::remove_all(huge.parent_path());
+}
+
+// A Documents folder linked out of the device must not let the import write there.
+TEST(Import, LinkedDocumentsFolderIsNotWrittenThrough)
+{
+    SettingsDevice device;
+    auto outside = device.hostPath("/").string() + "-outside";
+    std::filesystem::create_directories(outside);
+    auto documents = device.hostPath("/var/mobile/Documents");
+    std::filesystem::remove_all(documents);
+    std::filesystem::create_directory_symlink(outside, documents);
+    device.addToPhotoLibrary("mine.gif", someBytes(2, 300));
+    openPicker(device);
+    device.step("pick", "mine.gif");
+    auto label = bannerLabel(device);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text().rfind("FAILED!", 0), 0u);
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+    device.settle(1.5);
+    std::filesystem::remove(documents);
+    std::filesystem::create_directories(documents);
+    std::filesystem::remove_all(outside);
+}
