@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <dlfcn.h>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 namespace Substrate {
@@ -39,9 +40,9 @@ std::vector<std::string> propertyListStems(const std::filesystem::path& folder)
     return stems;
 }
 
-std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
+std::optional<Filter> readFilter(const std::string& folder, const std::string& stem, LoadSummary& summary)
 {
-    std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".plist";
+    std::string devicePath = folder + stem + ".plist";
     auto hostPath = DeviceRoot::resolve(devicePath);
     auto bytes = hostPath ? FileIO::readFile(*hostPath, maximumPropertyListBytes) : std::nullopt;
     if (!bytes) {
@@ -57,9 +58,9 @@ std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
     return Filter::fromPropertyList(*propertyList);
 }
 
-void loadLibrary(const std::string& stem, LoadSummary& summary)
+void loadLibrary(const std::string& folder, const std::string& stem, LoadSummary& summary)
 {
-    std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".dylib";
+    std::string devicePath = folder + stem + ".dylib";
     auto hostPath = DeviceRoot::resolve(devicePath);
     if (!hostPath) {
         recordFailure(summary, "skipped " + devicePath + ": not on the device");
@@ -92,14 +93,19 @@ LoadSummary loadTweaks()
 {
     LoadSummary summary;
     try {
-        auto folder = DeviceRoot::resolve(dynamicLibrariesDirectory);
-        if (!folder)
-            return summary;
         auto process = ProcessIdentity::current();
-        for (const auto& stem : propertyListStems(*folder)) {
-            auto filter = readFilter(stem, summary);
-            if (filter && filter->matches(process))
-                loadLibrary(stem, summary);
+        std::set<std::string> seen;
+        for (std::string folder : { rootlessDynamicLibrariesDirectory, dynamicLibrariesDirectory }) {
+            auto hostFolder = DeviceRoot::resolve(folder);
+            if (!hostFolder)
+                continue;
+            for (const auto& stem : propertyListStems(*hostFolder)) {
+                if (!seen.insert(stem).second)
+                    continue;
+                auto filter = readFilter(folder, stem, summary);
+                if (filter && filter->matches(process))
+                    loadLibrary(folder, stem, summary);
+            }
         }
     } catch (const std::exception& error) {
         recordFailure(summary, std::string("stopped: ") + error.what());
