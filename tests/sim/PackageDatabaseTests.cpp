@@ -38,8 +38,8 @@ TEST(PackageDatabase, ListsWhatInstallPut)
     ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
     auto packages = runSim(device.with({ "packages" }));
     ASSERT_EQ(packages.status, 0) << packages.err;
-    EXPECT_TRUE(contains(packages.out, "com.velmarok.zova 1.0.0+sim zovasim-") || contains(packages.out, "com.velmarok.zova ")) << packages.out;
-    EXPECT_TRUE(contains(packages.out, "com.velmarok.zovaprefs ")) << packages.out;
+    EXPECT_TRUE(contains(packages.out, "com.velmarok.zova 1.0.0+sim zovasim-")) << packages.out;
+    EXPECT_TRUE(contains(packages.out, "com.velmarok.zovaprefs 1.0.0+sim zovasim-")) << packages.out;
     EXPECT_EQ(std::count(packages.out.begin(), packages.out.end(), '\n'), 2) << packages.out;
     EXPECT_TRUE(contains(packages.out, " installed\n")) << packages.out;
 }
