@@ -60,6 +60,9 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 
 enum class Output {
     Shown,
+    // Progress, not results: kept off the standard output of the caller (a benchmark's report, a
+    // script reading what zova-sim prints).
+    ToErrors,
     Discarded,
 };
 
@@ -75,6 +78,8 @@ int runTool(std::vector<std::string> arguments, Output output = Output::Shown)
     posix_spawn_file_actions_init(&actions);
     if (output == Output::Discarded)
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    else if (output == Output::ToErrors)
+        posix_spawn_file_actions_adddup2(&actions, 2, 1);
     pid_t pid = 0;
     int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -173,7 +178,7 @@ bool installDevice(std::string& error, PackageScheme scheme)
     arguments.push_back("--install");
     for (const char* package : scheme == PackageScheme::Rootless ? s_rootlessPackages : s_rootfulPackages)
         arguments.push_back(package);
-    int status = runTool(std::move(arguments));
+    int status = runTool(std::move(arguments), Output::ToErrors);
     if (status != 0) {
         error = status < 0 ? "can't run dpkg" : "dpkg could not install the packages";
         return false;
@@ -212,7 +217,7 @@ bool removePackage(const std::string& name, bool purge, std::string& error)
     auto arguments = dpkg(*root);
     arguments.push_back(purge ? "--purge" : "--remove");
     arguments.push_back(name);
-    int status = runTool(std::move(arguments));
+    int status = runTool(std::move(arguments), Output::ToErrors);
     if (status != 0) {
         error = status < 0 ? "can't run dpkg" : "dpkg could not remove " + name;
         return false;

@@ -35,7 +35,9 @@ void writeUserFiles(const Device& device)
 TEST(PackageDatabase, ListsWhatInstallPut)
 {
     Device device;
-    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto install = runSim(device.with({ "install" }));
+    ASSERT_EQ(install.status, 0) << install.err;
+    EXPECT_EQ(std::count(install.out.begin(), install.out.end(), '\n'), 1) << "dpkg's progress belongs on stderr: " << install.out;
     auto packages = runSim(device.with({ "packages" }));
     ASSERT_EQ(packages.status, 0) << packages.err;
     EXPECT_TRUE(contains(packages.out, "com.velmarok.zova 1.0.0+sim zovasim-")) << packages.out;
