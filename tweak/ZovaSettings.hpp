@@ -2,9 +2,11 @@
 // the picture file and container that each choice names.
 #pragma once
 
+#include "InstallPrefix.hpp"
+
 #include <cstdint>
 #include <optional>
-#include <string_view>
+#include <string>
 
 namespace zova {
 
@@ -31,19 +33,20 @@ enum class ContainerSize {
 };
 
 struct Picture {
-    std::string_view path;
+    std::string path;
     ContainerSize container;
 };
 
-// The picture a value of `siripic` names; none for values outside 0 to 5.
-constexpr std::optional<Picture> pictureForChoice(int64_t choice)
+// The picture a value of `siripic` names; none for values outside 0 to 5. The shipped pictures lie
+// in the settings bundle, wherever the package installed it; the custom picture is the user's.
+inline std::optional<Picture> pictureForChoice(int64_t choice)
 {
     switch (choice) {
-    case 0: return Picture { "/Library/PreferenceBundles/zovaprefs.bundle/a.gif", ContainerSize::Screen };
-    case 1: return Picture { "/Library/PreferenceBundles/zovaprefs.bundle/b.gif", ContainerSize::Screen };
-    case 2: return Picture { "/Library/PreferenceBundles/zovaprefs.bundle/c.gif", ContainerSize::FixedSquare };
-    case 3: return Picture { "/Library/PreferenceBundles/zovaprefs.bundle/h.gif", ContainerSize::Screen };
-    case 4: return Picture { "/Library/PreferenceBundles/zovaprefs.bundle/e.gif", ContainerSize::Screen };
+    case 0: return Picture { installedPath("/Library/PreferenceBundles/zovaprefs.bundle/a.gif"), ContainerSize::Screen };
+    case 1: return Picture { installedPath("/Library/PreferenceBundles/zovaprefs.bundle/b.gif"), ContainerSize::Screen };
+    case 2: return Picture { installedPath("/Library/PreferenceBundles/zovaprefs.bundle/c.gif"), ContainerSize::FixedSquare };
+    case 3: return Picture { installedPath("/Library/PreferenceBundles/zovaprefs.bundle/h.gif"), ContainerSize::Screen };
+    case 4: return Picture { installedPath("/Library/PreferenceBundles/zovaprefs.bundle/e.gif"), ContainerSize::Screen };
     case customPictureChoice: return Picture { customPicturePath, ContainerSize::Screen };
     default: return std::nullopt;
     }

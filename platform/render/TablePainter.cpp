@@ -3,7 +3,10 @@
 #include <uikit/NSIndexPath.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UITableView.hpp>
+#include <uikit/UILabel.hpp>
 #include <uikit/UITableViewCell.hpp>
+
+#include <algorithm>
 
 namespace {
 
@@ -63,7 +66,8 @@ void paintSeparator(const PaintContext& paint, const UITableViewCell& cell)
     if (!indexPath || indexPath->row() + 1 >= table->numberOfRowsInSection(indexPath->section()))
         return;
     CGRect bounds = cell.bounds();
-    CGFloat inset = UITableViewCell::margin;
+    // Under the title, as the platform insets it: past the icon when the row has one.
+    CGFloat inset = std::max(UITableViewCell::margin, cell.textLabel()->frame().origin.x);
     Drawing::fillHairline(paint.context, { bounds.origin.x + inset, CGRectGetMaxY(bounds) }, bounds.size.width - inset,
         paint.pixelScale, *table->separatorColor());
 }

@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <set>
 
 namespace Substrate {
 
@@ -40,9 +41,9 @@ std::vector<std::string> propertyListStems(int folder)
     return stems;
 }
 
-std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
+std::optional<Filter> readFilter(const std::string& folder, const std::string& stem, LoadSummary& summary)
 {
-    std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".plist";
+    std::string devicePath = folder + stem + ".plist";
     auto data = FileIO::readDeviceFile(devicePath, maximumPropertyListBytes);
     if (!data) {
         recordFailure(summary, "skipped " + devicePath + ": can't read it");
@@ -57,9 +58,9 @@ std::optional<Filter> readFilter(const std::string& stem, LoadSummary& summary)
     return Filter::fromPropertyList(*propertyList);
 }
 
-void loadLibrary(const std::string& stem, LoadSummary& summary)
+void loadLibrary(const std::string& folder, const std::string& stem, LoadSummary& summary)
 {
-    std::string devicePath = std::string(dynamicLibrariesDirectory) + stem + ".dylib";
+    std::string devicePath = folder + stem + ".dylib";
     // Non-blocking, and only a regular file: a fifo in the library's place must not hold up the host.
     auto fd = FileIO::openDeviceFile(devicePath);
     if (!fd) {
@@ -97,14 +98,20 @@ LoadSummary loadTweaks()
 {
     LoadSummary summary;
     try {
-        auto folder = DeviceRoot::open(dynamicLibrariesDirectory, O_RDONLY | O_DIRECTORY);
-        if (!folder)
-            return summary;
         auto process = ProcessIdentity::current();
-        for (const auto& stem : propertyListStems(folder.get())) {
-            auto filter = readFilter(stem, summary);
-            if (filter && filter->matches(process))
-                loadLibrary(stem, summary);
+        // A rootless phone's folder first; a name found there hides the same name at the top.
+        std::set<std::string> seen;
+        for (std::string folder : { rootlessDynamicLibrariesDirectory, dynamicLibrariesDirectory }) {
+            auto folderFd = DeviceRoot::open(folder, O_RDONLY | O_DIRECTORY);
+            if (!folderFd)
+                continue;
+            for (const auto& stem : propertyListStems(folderFd.get())) {
+                if (!seen.insert(stem).second)
+                    continue;
+                auto filter = readFilter(folder, stem, summary);
+                if (filter && filter->matches(process))
+                    loadLibrary(folder, stem, summary);
+            }
         }
     } catch (const std::exception& error) {
         recordFailure(summary, std::string("stopped: ") + error.what());

@@ -1,5 +1,7 @@
-// The loader that injects libraries into a host process: each "X.plist" in the dynamic libraries
+// The loader that injects libraries into a host process: each "X.plist" in a dynamic libraries
 // folder whose filter matches the process has "X.dylib" (an ELF shared object) loaded beside it.
+// As on a rootless phone, the folder under "/var/jb" comes first, then the one at the top; a name
+// found in the first hides the same name in the second.
 #pragma once
 
 #include <string>
@@ -7,6 +9,7 @@
 
 namespace Substrate {
 
+inline constexpr const char* rootlessDynamicLibrariesDirectory = "/var/jb/Library/MobileSubstrate/DynamicLibraries/";
 inline constexpr const char* dynamicLibrariesDirectory = "/Library/MobileSubstrate/DynamicLibraries/";
 
 struct LoadSummary {
@@ -20,7 +23,7 @@ struct LoadSummary {
 };
 
 // Called by a host once its own classes are registered and before its own code runs. Property
-// lists are read in name order; a library's module initialisers run as it is loaded. Never throws:
+// lists are read folder by folder, in name order; a library's module initialisers run as it is loaded. Never throws:
 // a broken property list or a library that fails to load is skipped and the host goes on.
 LoadSummary loadTweaks();
 

@@ -2,6 +2,7 @@
 
 #include <uikit/UIColor.hpp>
 #include <uikit/UIFont.hpp>
+#include <uikit/UIImageView.hpp>
 #include <uikit/UILabel.hpp>
 
 #include <algorithm>
@@ -38,6 +39,15 @@ std::shared_ptr<UITableViewCell> UITableViewCell::initWithStyle(long style, cons
     return cell;
 }
 
+const std::shared_ptr<UIImageView>& UITableViewCell::imageView()
+{
+    if (!m_imageView) {
+        m_imageView = UIImageView::initWithFrame(CGRectZero);
+        addSubview(m_imageView);
+    }
+    return m_imageView;
+}
+
 void UITableViewCell::setAccessoryType(long type)
 {
     m_accessoryType = type >= UITableViewCellAccessoryNone && type <= UITableViewCellAccessoryDetailButton ? type : UITableViewCellAccessoryNone;
@@ -65,14 +75,21 @@ void UITableViewCell::layoutSubviews()
 {
     CGSize size = frame().size;
     CGFloat right = std::max(margin, accessoryLeftEdge() - (hasAccessory() ? margin / 2 : 0));
-    CGFloat width = right - margin;
+    CGFloat left = margin;
+    if (m_imageView && m_imageView->image()) {
+        m_imageView->setFrame(CGRectMake(margin, (size.height - iconSide) / 2, iconSide, iconSide));
+        left += iconSide + margin;
+    } else if (m_imageView) {
+        m_imageView->setFrame(CGRectZero);
+    }
+    CGFloat width = std::max(0.0, right - left);
     if (m_accessoryView) {
         CGSize accessory = m_accessoryView->frame().size;
         m_accessoryView->setFrame({ { size.width - margin - accessory.width, (size.height - accessory.height) / 2 }, accessory });
     }
     if (m_style == UITableViewCellStyleSubtitle) {
-        m_textLabel->setFrame(CGRectMake(margin, 0, width, size.height * 0.6));
-        m_detailTextLabel->setFrame(CGRectMake(margin, size.height * 0.55, width, size.height * 0.4));
+        m_textLabel->setFrame(CGRectMake(left, 0, width, size.height * 0.6));
+        m_detailTextLabel->setFrame(CGRectMake(left, size.height * 0.55, width, size.height * 0.4));
         return;
     }
     // The value takes what it needs, up to half the row; the title gets the rest.
@@ -80,7 +97,7 @@ void UITableViewCell::layoutSubviews()
     CGFloat detailWidth = 0;
     if (!detail->text().empty())
         detailWidth = std::min(width / 2, static_cast<CGFloat>(detail->text().size()) * detail->font()->pointSize() * averageGlyphWidth);
-    m_textLabel->setFrame(CGRectMake(margin, 0, std::max(0.0, width - detailWidth), size.height));
+    m_textLabel->setFrame(CGRectMake(left, 0, std::max(0.0, width - detailWidth), size.height));
     detail->setFrame(CGRectMake(right - detailWidth, 0, detailWidth, size.height));
 }
 

@@ -1,4 +1,4 @@
-// A table row: a title, a value on the right, and an accessory (a glyph or a view). The labels and
+// A table row: an icon, a title, a value on the right, and an accessory (a glyph or a view). The labels and
 // the accessory view are subviews, placed by layoutSubviews when the table sizes the cell.
 // No content view, editing, reuse queue or highlight animation.
 #pragma once
@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class UIImageView;
 class UILabel;
 
 enum UITableViewCellStyle : long {
@@ -31,6 +32,8 @@ public:
     static constexpr CGFloat margin = 16;
     // Width kept at the right for an accessory glyph, which a renderer draws there.
     static constexpr CGFloat accessoryGlyphWidth = 24;
+    // Side of the icon at the left, as the Settings app shows its entries' icons.
+    static constexpr CGFloat iconSide = 29;
 
     UITableViewCell(long style, std::string reuseIdentifier);
 
@@ -41,6 +44,9 @@ public:
     const std::shared_ptr<UILabel>& textLabel() const { return m_textLabel; }
     // Present in every style here; a renderer leaves it out when its text is empty.
     const std::shared_ptr<UILabel>& detailTextLabel() const { return m_detailTextLabel; }
+    // Made on first use, as the platform does; it takes room left of the title only while it holds
+    // an image. Call layoutSubviews after setting one.
+    const std::shared_ptr<UIImageView>& imageView();
 
     long accessoryType() const { return m_accessoryType; }
     // Unknown values give no accessory rather than a glyph nobody can draw.
@@ -66,6 +72,7 @@ private:
     std::string m_reuseIdentifier;
     std::shared_ptr<UILabel> m_textLabel;
     std::shared_ptr<UILabel> m_detailTextLabel;
+    std::shared_ptr<UIImageView> m_imageView;
     long m_accessoryType { UITableViewCellAccessoryNone };
     std::shared_ptr<UIView> m_accessoryView;
     std::shared_ptr<UIView> m_selectedBackgroundView;

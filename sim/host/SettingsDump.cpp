@@ -15,6 +15,7 @@
 #include <uikit/UIButton.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UIImagePickerController.hpp>
+#include <uikit/UIImageView.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UINavigationBar.hpp>
 #include <uikit/UINavigationController.hpp>
@@ -77,6 +78,18 @@ void writeVisibleBars(JsonWriter& json, const UINavigationController& outer)
     json.endArray();
 }
 
+// Only rows with an icon say so, at the size it is shown.
+void writeIcon(JsonWriter& json, const UITableViewCell* cell)
+{
+    for (const auto& view : cell ? cell->subviews() : std::vector<std::shared_ptr<UIView>> {}) {
+        auto icon = std::dynamic_pointer_cast<UIImageView>(view);
+        if (!icon || !icon->image())
+            continue;
+        json.key("icon").beginArray().value(icon->frame().size.width).value(icon->frame().size.height).endArray();
+        return;
+    }
+}
+
 void writeRows(JsonWriter& json, PSListController& page)
 {
     auto table = page.table();
@@ -101,6 +114,7 @@ void writeRows(JsonWriter& json, PSListController& page)
             writeRect(json, cell ? cell->frame() : CGRect {});
             json.key("backgroundColor");
             writeColor(json, cell ? cell->backgroundColor().get() : nullptr);
+            writeIcon(json, cell.get());
             json.endObject();
         }
     }

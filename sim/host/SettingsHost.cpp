@@ -11,15 +11,19 @@
 #include <uikit/UIAlertController.hpp>
 #include <uikit/UIButton.hpp>
 #include <uikit/UIImagePickerController.hpp>
+#include <uikit/UIImageView.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UIScreen.hpp>
 #include <uikit/UITableView.hpp>
 #include <uikit/UITableViewCell.hpp>
 
+#include <imageio/CGImageSource.hpp>
+
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <strings.h>
 
 namespace sim {
@@ -49,8 +53,13 @@ std::string choicesText(const std::vector<std::string>& labels)
 
 constexpr const char* settingsBundleIdentifier = "com.apple.Preferences";
 constexpr const char* settingsExecutable = "Preferences";
+// As a rootless phone's preference loader: the entries under "/var/jb" first, then those at the top.
+// Each entry's bundle lies under the same prefix as the entry.
+constexpr const char* installPrefixes[] = { "/var/jb", "" };
 constexpr const char* entriesPath = "/Library/PreferenceLoader/Preferences";
 constexpr const char* bundlesPath = "/Library/PreferenceBundles/";
+// An icon is a few KiB; anything this large is not one.
+constexpr size_t maximumIconBytes = 1 << 20;
 
 // The app's own first page: one row per installed entry.
 class SettingsListController final : public PSListController {
@@ -59,8 +68,10 @@ public:
     {
         _specifiers = std::make_shared<PSSpecifierArray>();
         _specifiers->push_back(PSSpecifier::preferenceSpecifierNamed("Tweaks", {}, PSGroupCell));
-        for (const auto& entry : entries)
+        for (const auto& entry : entries) {
             _specifiers->push_back(PSSpecifier::preferenceSpecifierNamed(entry.label, {}, PSLinkCell));
+            m_icons.push_back(entry.icon);
+        }
         setTitle("Settings");
     }
 
@@ -72,6 +83,21 @@ protected:
         if (onOpen)
             onOpen(specifier->name());
     }
+
+    void configureCell(UITableViewCell& cell, const std::shared_ptr<PSSpecifier>& specifier) override
+    {
+        PSListController::configureCell(cell, specifier);
+        auto place = std::find(_specifiers->begin(), _specifiers->end(), specifier);
+        size_t index = static_cast<size_t>(place - _specifiers->begin());
+        // The first specifier is the group; entry i is specifier i + 1.
+        if (index >= 1 && index - 1 < m_icons.size() && m_icons[index - 1]) {
+            cell.imageView()->setImage(m_icons[index - 1]);
+            cell.layoutSubviews();
+        }
+    }
+
+private:
+    std::vector<std::shared_ptr<UIImage>> m_icons;
 };
 
 void registerHostClasses()
@@ -80,30 +106,79 @@ void registerHostClasses()
     (void)s_listClass;
 }
 
-std::vector<SettingsEntry> readEntries()
+// The entry's icon from its bundle, at the screen's scale when the bundle has that size ("icon@2x.png"
+// beside "icon.png"). None for names that leave the bundle or files that aren't pictures.
+std::shared_ptr<UIImage> readIcon(const std::string& bundlePath, const std::string& name)
 {
-    std::vector<SettingsEntry> entries;
-    auto directory = DeviceRoot::open(entriesPath, O_RDONLY | O_DIRECTORY);
-    if (!directory)
-        return entries;
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return nullptr;
+    auto scale = static_cast<int>(UIScreen::mainScreen()->scale());
+    auto dot = name.rfind('.');
+    std::vector<std::string> candidates;
+    if (scale > 1 && dot != std::string::npos && dot > 0)
+        candidates.push_back(name.substr(0, dot) + "@" + std::to_string(scale) + "x" + name.substr(dot));
+    candidates.push_back(name);
+    for (const auto& candidate : candidates) {
+        auto data = NSData::dataWithContentsOfFile(bundlePath + "/" + candidate);
+        if (!data || data->length() > maximumIconBytes)
+            continue;
+        CGImageSourceRef source = CGImageSourceCreateWithData(data.get(), nullptr);
+        CGImageRef image = source && CGImageSourceGetCount(source) > 0 ? CGImageSourceCreateImageAtIndex(source, 0, nullptr) : nullptr;
+        auto icon = UIImage::imageWithCGImage(image);
+        if (image)
+            CGImageRelease(image);
+        if (source)
+            CFRelease(source);
+        if (icon)
+            return icon;
+    }
+    return nullptr;
+}
+
+std::optional<SettingsEntry> readEntry(const std::string& prefix, const std::string& name)
+{
+    auto data = NSData::dataWithContentsOfFile(prefix + entriesPath + "/" + name);
+    auto list = data ? NSPropertyListSerialization::propertyListWithData(data->span()) : std::nullopt;
+    const PlistValue* entry = list ? list->member("entry") : nullptr;
+    auto text = [&](const char* key) {
+        auto* value = entry && entry->member(key) ? entry->member(key)->get<std::string>() : nullptr;
+        return value ? std::optional<std::string>(*value) : std::nullopt;
+    };
+    auto label = text("label");
+    auto bundle = text("bundle");
+    if (!label || !bundle) {
+        std::fprintf(stderr, "Settings: skipping %s: no label or bundle\n", name.c_str());
+        return std::nullopt;
+    }
+    std::string bundlePath = prefix + bundlesPath + *bundle + ".bundle";
+    return SettingsEntry { *label, bundlePath, text("detail").value_or(std::string()), readIcon(bundlePath, text("icon").value_or(std::string())) };
+}
+
+std::vector<std::string> entryNames(const std::string& folder)
+{
     std::vector<std::string> names;
+    auto directory = DeviceRoot::open(folder, O_RDONLY | O_DIRECTORY);
+    if (!directory)
+        return names;
     for (const auto& file : DeviceRoot::listDirectory(directory.get())) {
         if (std::filesystem::path(file.name).extension() == ".plist")
             names.push_back(file.name);
     }
     std::sort(names.begin(), names.end());
-    for (const auto& name : names) {
-        auto data = NSData::dataWithContentsOfFile(std::string(entriesPath) + "/" + name);
-        auto list = data ? NSPropertyListSerialization::propertyListWithData(data->span()) : std::nullopt;
-        const PlistValue* entry = list ? list->member("entry") : nullptr;
-        auto* label = entry && entry->member("label") ? entry->member("label")->get<std::string>() : nullptr;
-        auto* bundle = entry && entry->member("bundle") ? entry->member("bundle")->get<std::string>() : nullptr;
-        if (!label || !bundle) {
-            std::fprintf(stderr, "Settings: skipping %s: no label or bundle\n", name.c_str());
-            continue;
+    return names;
+}
+
+std::vector<SettingsEntry> readEntries()
+{
+    std::vector<SettingsEntry> entries;
+    std::set<std::string> seen;
+    for (std::string prefix : installPrefixes) {
+        for (const auto& name : entryNames(prefix + entriesPath)) {
+            if (!seen.insert(name).second)
+                continue;
+            if (auto entry = readEntry(prefix, name))
+                entries.push_back(std::move(*entry));
         }
-        auto* detail = entry->member("detail") ? entry->member("detail")->get<std::string>() : nullptr;
-        entries.push_back({ *label, *bundle, detail ? *detail : std::string() });
     }
     return entries;
 }
@@ -140,7 +215,7 @@ bool SettingsHost::open(const std::string& label, std::string& error)
         return false;
     }
     auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return e.label == *matched; });
-    auto bundle = NSBundle::bundleWithPath(bundlesPath + entry->bundle + ".bundle");
+    auto bundle = NSBundle::bundleWithPath(entry->bundlePath);
     if (!bundle || !bundle->load()) {
         error = "can't load the bundle of '" + label + "'";
         return false;

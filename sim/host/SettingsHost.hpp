@@ -5,6 +5,7 @@
 #pragma once
 
 #include <preferences/PSListController.hpp>
+#include <uikit/UIImage.hpp>
 #include <uikit/UINavigationController.hpp>
 #include <uikit/UIWindow.hpp>
 
@@ -16,8 +17,9 @@ namespace sim {
 
 struct SettingsEntry {
     std::string label;
-    std::string bundle;      // the bundle's name in "/Library/PreferenceBundles/"
-    std::string detailClass; // the class to show, else the bundle's principal class
+    std::string bundlePath;          // the device path of the entry's bundle
+    std::string detailClass;         // the class to show, else the bundle's principal class
+    std::shared_ptr<UIImage> icon;   // shown left of the label; may be null
 };
 
 class SettingsHost {

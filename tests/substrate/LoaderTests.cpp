@@ -241,3 +241,24 @@ TEST_F(LoaderTest, OnlyRegularFilesAreReadOrLoaded)
     EXPECT_EQ(summary.failures.size(), 3u) << errors;
     EXPECT_NE(errors.find("not a regular file"), std::string::npos) << errors;
 }
+
+// A rootless phone's libraries must load, before the rootful folder's, and a library present in
+// both folders must be injected once, not twice.
+TEST_F(LoaderTest, RootlessFolderComesFirstAndHidesTheSameName)
+{
+    PlistValue filter = PlistDictionary { { "Filter", PlistDictionary { { "Bundles", strings({ "com.zova.loaderhost" }) } } } };
+    auto rootless = [&](const std::string& name, const char* extension) {
+        return Substrate::rootlessDynamicLibrariesDirectory + m_prefix + "_" + name + extension;
+    };
+    for (const char* name : { "b_rootless", "c_both" }) {
+        m_device.write(rootless(name, ".plist"), NSPropertyListSerialization::dataWithPropertyList(filter, Format::XML));
+        m_device.copy(ZOVA_TEST_TWEAK, rootless(name, ".dylib"));
+    }
+    install("a_rootful", filter);
+    install("c_both", filter);
+    auto summary = Substrate::loadTweaks();
+    EXPECT_EQ(s_loadedStems, stems({ "b_rootless", "c_both", "a_rootful" }));
+    ASSERT_EQ(summary.loaded.size(), 3u);
+    EXPECT_EQ(summary.loaded[1], rootless("c_both", ".dylib"));
+    EXPECT_TRUE(summary.failures.empty());
+}

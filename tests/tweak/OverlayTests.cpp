@@ -97,8 +97,8 @@ TEST(TweakStartUp, UnknownPictureBeforeAnyPlacementDoesNothing)
 // constructor doesn't order, and register destructors that tear the globals down at exit.
 TEST(TweakStartUp, TheConstructorIsTheOnlyInitialiser)
 {
-    auto library = TweakHost::shared().root() / "Library/MobileSubstrate/DynamicLibraries/zova.dylib";
-    std::string command = "nm " + library.string() + " 2>&1";
+    // The build's own copy: the packaged one is stripped of the symbols that tell.
+    std::string command = "nm '" ZOVA_TWEAK_LIBRARY "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     ASSERT_NE(pipe, nullptr);
     std::string symbols;
