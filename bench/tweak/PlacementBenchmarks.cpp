@@ -136,6 +136,13 @@ void BM_PlacementAgainstRead(benchmark::State& state)
     std::string path = pathOf(picture);
     auto hostPath = *DeviceRoot::resolve(path);
     SEL didMoveToSuperview = sel_registerName("didMoveToSuperview");
+    // A host without the tweak would time the host's own empty method.
+    auto probe = SUICFlamesView::initWithFrame(UIScreen::mainScreen()->bounds());
+    objc_msgSend(probe.get(), didMoveToSuperview);
+    if (probe->subviews().size() < 2) {
+        state.SkipWithError("the tweak is not loaded in the benchmark's host");
+        return;
+    }
     double placement = 0;
     double read = 0;
     for (auto _ : state) {
