@@ -62,7 +62,7 @@ int serve(const Options& options, int port)
     std::signal(SIGPIPE, SIG_IGN);
     CGSize screen = UIScreen::mainScreen()->bounds().size;
     PhoneServer server(globalArguments(options), screen);
-    if (!server.hostsStarted())
+    if (!server.hostsAnswer())
         return fail("serve: can't start the phone's processes");
     int bound = server.bind(port);
     if (bound < 0)

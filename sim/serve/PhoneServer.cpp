@@ -90,6 +90,11 @@ PhoneServer::~PhoneServer()
     m_springBoard.stop();
 }
 
+bool PhoneServer::hostsAnswer()
+{
+    return m_settings.isRunning() && m_springBoard.isRunning() && m_settings.request("state").isOK() && m_springBoard.request("state home").isOK();
+}
+
 int PhoneServer::bind(int port)
 {
     if (port == 0)

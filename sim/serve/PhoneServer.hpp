@@ -28,7 +28,8 @@ public:
     PhoneServer(const std::vector<std::string>& globalArguments, CGSize screen);
     ~PhoneServer();
 
-    bool hostsStarted() const { return m_settings.isRunning() && m_springBoard.isRunning(); }
+    // Whether both host processes started and answer.
+    bool hostsAnswer();
     // Binds 127.0.0.1:port (0: any free port); the port bound, or -1.
     int bind(int port);
     // Serves until stop(), from any thread.
