@@ -78,23 +78,25 @@ HostReply HostChannel::request(const std::string& line)
 {
     std::lock_guard guard(m_lock);
     if (m_fd < 0)
-        return { "error", {}, 0 };
+        return { "error", {}, 0, -1 };
     std::string sent = line + "\n";
     if (::send(m_fd, sent.data(), sent.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(sent.size())) {
         fail();
-        return { "error", {}, 0 };
+        return { "error", {}, 0, -1 };
     }
     std::string header;
     HostReply reply;
     char status[16] = {};
     unsigned long long length = 0, generation = 0;
-    if (!readLine(header) || std::sscanf(header.c_str(), "%15s %llu %llu", status, &length, &generation) != 3 || length > maximumReplyBytes
+    long long nextChange = -1;
+    if (!readLine(header) || std::sscanf(header.c_str(), "%15s %llu %llu %lld", status, &length, &generation, &nextChange) != 4 || length > maximumReplyBytes
         || !readBytes(reply.bytes, length)) {
         fail();
-        return { "error", {}, 0 };
+        return { "error", {}, 0, -1 };
     }
     reply.status = status;
     reply.generation = generation;
+    reply.nextChange = nextChange;
     return reply;
 }
 

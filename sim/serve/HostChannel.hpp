@@ -17,6 +17,8 @@ struct HostReply {
     std::string status; // "ok", "same" or "error"
     std::vector<uint8_t> bytes;
     uint64_t generation { 0 };
+    // Microseconds until an animated picture on screen changes; -1 when none animates.
+    long long nextChange { -1 };
 
     bool isOK() const { return status == "ok"; }
     std::string text() const { return { bytes.begin(), bytes.end() }; }

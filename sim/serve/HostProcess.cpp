@@ -4,6 +4,7 @@
 #include <FrameEncoder.hpp>
 #include <HomeScreen.hpp>
 #include <JsonWriter.hpp>
+#include <PictureTiming.hpp>
 #include <ScreenTouches.hpp>
 #include <SettingsHost.hpp>
 #include <ViewDump.hpp>
@@ -34,8 +35,9 @@ struct Reply {
     std::string status { "ok" };
     std::vector<uint8_t> bytes;
     uint64_t generation { 0 };
+    long nextChange { -1 };
 
-    static Reply text(const std::string& status, const std::string& text) { return { status, { text.begin(), text.end() }, 0 }; }
+    static Reply text(const std::string& status, const std::string& text) { return { status, { text.begin(), text.end() }, 0, -1 }; }
 };
 
 // The latest picture sent of one window at one scale, so that an unchanged screen costs no encoding
@@ -130,7 +132,8 @@ private:
 
     bool send(const Reply& reply)
     {
-        std::string header = reply.status + " " + std::to_string(reply.bytes.size()) + " " + std::to_string(reply.generation) + "\n";
+        std::string header = reply.status + " " + std::to_string(reply.bytes.size()) + " " + std::to_string(reply.generation) + " "
+            + std::to_string(reply.nextChange) + "\n";
         return writeAll(hostSocketDescriptor, header.data(), header.size()) && writeAll(hostSocketDescriptor, reply.bytes.data(), reply.bytes.size());
     }
 
@@ -179,6 +182,8 @@ private:
         auto scale = number(words, 2);
         if (!window || !scale || *scale <= 0 || *scale > 3)
             return Reply::text("error", "usage: frame|png WINDOW SCALE [GENERATION]");
+        // Measured before drawing: a frame that changes while the picture is drawn is still due.
+        auto next = secondsToNextPictureChange(*window);
         Render::RenderOptions options;
         options.isOpaque = true;
         options.scale = *scale;
@@ -188,7 +193,7 @@ private:
         std::string error;
         if (words[0] == "png") {
             auto png = encodePNG(*pixels, error);
-            return png.empty() ? Reply::text("error", error) : Reply { "ok", std::move(png), 0 };
+            return png.empty() ? Reply::text("error", error) : Reply { "ok", std::move(png), 0, -1 };
         }
         auto& feed = m_feeds[words[1] + "@" + words[2]];
         if (!feed.pixels || feed.pixels->bytes != pixels->bytes) {
@@ -197,10 +202,11 @@ private:
                 return Reply::text("error", error);
             feed = { pixels, std::move(jpeg), feed.generation + 1 };
         }
+        long nextChange = next ? std::lround(*next * 1e6) : -1;
         auto since = number(words, 3).value_or(0);
         if (since == static_cast<double>(feed.generation))
-            return { "same", {}, feed.generation };
-        return { "ok", feed.jpeg, feed.generation };
+            return { "same", {}, feed.generation, nextChange };
+        return { "ok", feed.jpeg, feed.generation, nextChange };
     }
 
     Reply touch(const std::vector<std::string>& words)

@@ -2,9 +2,10 @@
 // screen and the assistant). Each is zova-sim itself, started by the server with a socket on
 // descriptor 3, answering one request line at a time:
 //   request:  WORDS...\n
-//   reply:    STATUS LENGTH GENERATION\n followed by LENGTH bytes
+//   reply:    STATUS LENGTH GENERATION NEXT\n followed by LENGTH bytes
 // STATUS is "ok", "same" (the screen hasn't changed since the generation asked about) or "error"
-// (the bytes say why).
+// (the bytes say why). NEXT, for a frame, is the microseconds until an animated picture on screen
+// shows its next frame, -1 when none animates.
 #pragma once
 
 #include <string>

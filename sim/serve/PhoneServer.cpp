@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto frameInterval = std::chrono::microseconds(1000000 / 60);
 constexpr auto stillInterval = std::chrono::milliseconds(50);
 constexpr int stillFramesBeforeSlowing = 60;
+constexpr auto pictureChangeMargin = std::chrono::milliseconds(2);
 constexpr const char* boundary = "zovaframe";
 constexpr double maximumDrag = 4096;
 
@@ -180,19 +181,29 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
         Clock::time_point due { Clock::now() };
         int stillFrames { 0 };
     };
+    // At the display's rate while pictures take less than a refresh; otherwise just after each
+    // change of the animated picture on screen, so that none of its frames is skipped.
+    auto nextDue = [](const Progress& progress, const HostReply& reply, Clock::time_point asked) {
+        auto now = Clock::now();
+        if (reply.nextChange >= 0 && now - asked > frameInterval)
+            return std::max(now, asked + std::chrono::microseconds(reply.nextChange) + pictureChangeMargin);
+        auto interval = progress.stillFrames > stillFramesBeforeSlowing ? Clock::duration(stillInterval) : Clock::duration(frameInterval);
+        return std::max(now, progress.due + interval);
+    };
     auto progress = std::make_shared<Progress>();
     response.set_header("Cache-Control", "no-store");
     response.set_chunked_content_provider(std::string("multipart/x-mixed-replace; boundary=") + boundary,
-        [this, progress, scale = *scale](size_t, httplib::DataSink& sink) {
+        [this, progress, nextDue, scale = *scale](size_t, httplib::DataSink& sink) {
             std::this_thread::sleep_until(progress->due);
             if (m_isStopping || !sink.is_writable())
                 return false;
             auto screen = frontScreen();
             if (screen.key != progress->key)
                 *progress = { screen.key, 0, progress->due, 0 };
+            auto asked = Clock::now();
             auto reply = screen.host->request(frameRequest(screen.window, scale, progress->generation));
             progress->stillFrames = reply.isOK() ? 0 : progress->stillFrames + 1;
-            progress->due = std::max(Clock::now(), progress->due + (progress->stillFrames > stillFramesBeforeSlowing ? stillInterval : frameInterval));
+            progress->due = nextDue(*progress, reply, asked);
             if (reply.status == "error")
                 progress->due = Clock::now() + std::chrono::milliseconds(500);
             if (!reply.isOK())
