@@ -7,6 +7,8 @@
 
 #include <uikit/UIScreen.hpp>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -67,14 +69,21 @@ int serve(const Options& options, int port)
     int bound = server.bind(port);
     if (bound < 0)
         return fail("serve: can't listen on 127.0.0.1:" + std::to_string(port) + " (is the port taken?)");
-    std::thread waiter([&server, signals] {
+    // A signal may come before the server has started listening, when stopping it does nothing yet:
+    // the waiter stops it until listening is over.
+    std::atomic<bool> isOver { false };
+    std::thread waiter([&server, &isOver, signals] {
         int signal = 0;
         sigwait(&signals, &signal);
-        server.stop();
+        while (!isOver) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     });
     std::printf("The phone is at http://127.0.0.1:%d/ (Ctrl-C stops it)\n", bound);
     std::fflush(stdout);
     bool didListen = server.listen();
+    isOver = true;
     // Wakes the waiter when the server stopped by itself.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();

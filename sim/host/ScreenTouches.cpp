@@ -20,6 +20,9 @@ namespace {
 constexpr CGFloat tapSlop = 10;
 // The bar's back button: its left part, as wide as a thumb reaches for it.
 constexpr CGFloat backAreaWidth = 120;
+// An alert's panel and its buttons, as they are drawn.
+constexpr CGFloat alertPanelWidth = 270;
+constexpr CGFloat alertButtonHeight = 44;
 // The picker's tiles, as its page lays them out.
 constexpr int pickerColumns = 4;
 constexpr CGFloat pickerGap = 2;
@@ -33,12 +36,17 @@ bool contains(CGRect rect, CGPoint point)
 bool tapAlert(UIAlertController& alert, CGPoint point, CGRect screen, std::string& outcome)
 {
     const auto& actions = alert.actions();
-    // Two actions sit side by side; a single one takes the whole row. Larger stacks need real hit-testing.
+    // The panel is centred and its button row ends it, so the row never lies above the middle less
+    // half a row: taps on the texts or beside the panel reach no action. Two actions sit side by
+    // side, a single one takes the whole row; larger stacks need real hit-testing.
+    CGFloat middle = screen.size.width / 2;
+    bool isOnButtonRow = std::abs(point.x - middle) < std::min(alertPanelWidth, screen.size.width) / 2
+        && point.y >= screen.size.height / 2 - alertButtonHeight / 2;
     long index = -1;
-    if (actions.size() == 1)
+    if (isOnButtonRow && actions.size() == 1)
         index = 0;
-    else if (actions.size() == 2)
-        index = point.x < screen.size.width / 2 ? 0 : 1;
+    else if (isOnButtonRow && actions.size() == 2)
+        index = point.x < middle ? 0 : 1;
     if (index < 0 || !alert.tapAction(index)) {
         outcome = "no action of the alert there";
         return false;

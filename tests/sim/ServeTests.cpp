@@ -141,6 +141,27 @@ TEST(Serve, TapsThroughSettingsChooseThePicture)
     EXPECT_NE(phone.state()["sounds"].dump().find("1519"), std::string::npos);
 }
 
+// Catches the root page's link and about rows unreachable by taps, and an alert dismissed by a tap
+// on its text rather than on its button.
+TEST(Serve, TapsOpenTheTwitterLinkAndAnswerTheAboutAlert)
+{
+    LivePhone phone;
+    ASSERT_TRUE(phone.installed);
+    ASSERT_TRUE(phone.post("/button/settings"));
+    ASSERT_TRUE(phone.onPage("Settings"));
+    phone.tapRowLabelled("Zova");
+    ASSERT_TRUE(phone.onPage("Zova"));
+    auto rows = phone.state()["dump"]["rows"];
+    ASSERT_TRUE(rows.is_array());
+    EXPECT_NE(phone.tapRow(rows.size() - 2).find("\"reached\":true"), std::string::npos);
+    EXPECT_TRUE(phone.waitFor([](const json& s) { return s["openedURLs"].dump().find("twitter.com/velmarok") != std::string::npos; }));
+    phone.tapRow(rows.size() - 1);
+    ASSERT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].dump().find("Thank You") != std::string::npos; }));
+    EXPECT_NE(phone.tap(195, 300).find("\"reached\":false"), std::string::npos);
+    EXPECT_NE(phone.tap(195, 531).find("Thank You"), std::string::npos);
+    EXPECT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].is_null(); }));
+}
+
 // Catches an upload that escapes the photo library through its name, or that the picker never sees.
 TEST(Serve, UploadedPhotoLandsInTheLibraryAndThePicker)
 {
