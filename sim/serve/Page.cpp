@@ -116,6 +116,8 @@ assistantButton.addEventListener("pointerup", () => {
 });
 
 scaleSelect.onchange = showScreen;
+// The stream ends when the server stops or has too many open: try again a little later.
+screenImage.onerror = () => setTimeout(showScreen, 1000);
 
 async function upload(files) {
   for (const file of files) {

@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto frameInterval = std::chrono::microseconds(1000000 / 60);
 constexpr auto stillInterval = std::chrono::milliseconds(50);
 constexpr int stillFramesBeforeSlowing = 60;
+constexpr auto stillResendInterval = std::chrono::seconds(10);
 constexpr auto pictureChangeMargin = std::chrono::milliseconds(2);
 constexpr const char* boundary = "zovaframe";
 constexpr double maximumDrag = 4096;
@@ -180,6 +181,8 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
         uint64_t generation { 0 };
         Clock::time_point due { Clock::now() };
         int stillFrames { 0 };
+        Clock::time_point lastSent { Clock::now() };
+        bool didOpen { false };
     };
     // At the display's rate while pictures take less than a refresh; otherwise just after each
     // change of the animated picture on screen, so that none of its frames is skipped.
@@ -194,13 +197,23 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
     response.set_header("Cache-Control", "no-store");
     response.set_chunked_content_provider(std::string("multipart/x-mixed-replace; boundary=") + boundary,
         [this, progress, nextDue, scale = *scale](size_t, httplib::DataSink& sink) {
+            if (!progress->didOpen) {
+                progress->didOpen = true;
+                std::string opening = std::string("--") + boundary + "\r\n";
+                if (!sink.write(opening.data(), opening.size()))
+                    return false;
+            }
             std::this_thread::sleep_until(progress->due);
             if (m_isStopping || !sink.is_writable())
                 return false;
             auto screen = frontScreen();
             if (screen.key != progress->key)
-                *progress = { screen.key, 0, progress->due, 0 };
+                *progress = { screen.key, 0, progress->due, 0, progress->lastSent, true };
             auto asked = Clock::now();
+            // A page that went away shows only when a write fails: a still screen is sent again now
+            // and then, so that its stream doesn't hold a slot and a thread for ever.
+            if (asked - progress->lastSent > stillResendInterval)
+                progress->generation = 0;
             auto reply = screen.host->request(frameRequest(screen.window, scale, progress->generation));
             progress->stillFrames = reply.isOK() ? 0 : progress->stillFrames + 1;
             progress->due = nextDue(*progress, reply, asked);
@@ -209,9 +222,12 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
             if (!reply.isOK())
                 return true;
             progress->generation = reply.generation;
-            std::string head = std::string("--") + boundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(reply.bytes.size()) + "\r\n\r\n";
+            progress->lastSent = Clock::now();
+            // The boundary follows each picture at once: a browser shows a part when its end is seen.
+            std::string head = "Content-Type: image/jpeg\r\nContent-Length: " + std::to_string(reply.bytes.size()) + "\r\n\r\n";
+            std::string tail = std::string("\r\n--") + boundary + "\r\n";
             return sink.write(head.data(), head.size()) && sink.write(reinterpret_cast<const char*>(reply.bytes.data()), reply.bytes.size())
-                && sink.write("\r\n", 2);
+                && sink.write(tail.data(), tail.size());
         },
         [this](bool) { --m_streams; });
 }
