@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace sim {
 
@@ -31,6 +32,21 @@ bool contains(CGRect rect, CGPoint point)
 {
     return point.x >= rect.origin.x && point.y >= rect.origin.y && point.x < rect.origin.x + rect.size.width
         && point.y < rect.origin.y + rect.size.height;
+}
+
+// A table under a translucent bar starts scrolled up by the bar's height, its rows below the bar;
+// that first position is as far up as a drag takes it. Remembered per table, as it's not kept.
+CGFloat scrollTop(const std::shared_ptr<UITableView>& table)
+{
+    static std::vector<std::pair<std::weak_ptr<UITableView>, CGFloat>> tops;
+    std::erase_if(tops, [](const auto& entry) { return entry.first.expired(); });
+    for (const auto& [known, top] : tops) {
+        if (known.lock() == table)
+            return top;
+    }
+    CGFloat top = std::min(0.0, table->bounds().origin.y);
+    tops.emplace_back(table, top);
+    return top;
 }
 
 bool tapAlert(UIAlertController& alert, CGPoint point, CGRect screen, std::string& outcome)
@@ -167,11 +183,12 @@ bool dragSettingsScreen(SettingsHost& host, CGPoint point, CGFloat dx, CGFloat d
     }
     auto table = page->table();
     CGRect bounds = table->bounds();
-    CGFloat limit = std::max(0.0, table->contentSize().height - bounds.size.height);
+    CGFloat top = scrollTop(table);
+    CGFloat limit = std::max(top, table->contentSize().height - bounds.size.height);
     // The content follows the finger: dragging up shows what lies below.
-    bounds.origin.y = std::clamp(bounds.origin.y - dy, 0.0, limit);
+    bounds.origin.y = std::clamp(bounds.origin.y - dy, top, limit);
     table->setBounds(bounds);
-    outcome = "scrolled to " + std::to_string(static_cast<long>(bounds.origin.y));
+    outcome = "scrolled to " + std::to_string(static_cast<long>(bounds.origin.y - top));
     return true;
 }
 

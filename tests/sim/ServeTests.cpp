@@ -162,6 +162,22 @@ TEST(Serve, TapsOpenTheTwitterLinkAndAnswerTheAboutAlert)
     EXPECT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].is_null(); }));
 }
 
+// Catches a drag that scrolls a page past its content, or a finger's small slip that isn't a tap.
+TEST(Serve, DragsScrollWithinTheContentAndSmallOnesTap)
+{
+    LivePhone phone;
+    ASSERT_TRUE(phone.installed);
+    ASSERT_TRUE(phone.post("/button/settings"));
+    ASSERT_TRUE(phone.onPage("Settings"));
+    auto scrolled = phone.post("/drag?x=200&y=600&dx=0&dy=-300");
+    ASSERT_TRUE(scrolled);
+    EXPECT_NE(scrolled->body.find("scrolled to 0"), std::string::npos) << "a short list doesn't scroll: " << scrolled->body;
+    auto slipped = phone.post("/drag?x=100&y=100&dx=3&dy=4");
+    ASSERT_TRUE(slipped);
+    EXPECT_NE(slipped->body.find("row 0"), std::string::npos) << slipped->body;
+    EXPECT_TRUE(phone.onPage("Zova"));
+}
+
 // Catches an upload that escapes the photo library through its name, or that the picker never sees.
 TEST(Serve, UploadedPhotoLandsInTheLibraryAndThePicker)
 {
