@@ -32,6 +32,15 @@ void refuse(httplib::Response& response, int status, const std::string& reason)
     response.set_content(reason + "\n", "text/plain; charset=utf-8");
 }
 
+// A path as the reason may quote it: one short line of plain characters.
+std::string quotedPath(const std::string& path)
+{
+    std::string quoted;
+    for (char c : path.substr(0, 200))
+        quoted += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    return quoted;
+}
+
 std::string dumpJson(const nlohmann::json& json)
 {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -100,8 +109,23 @@ bool PhoneServer::hostsAnswer()
 int PhoneServer::bind(int port)
 {
     if (port == 0)
-        return m_server->bind_to_any_port("127.0.0.1");
-    return m_server->bind_to_port("127.0.0.1", port) ? port : -1;
+        port = m_server->bind_to_any_port("127.0.0.1");
+    else if (!m_server->bind_to_port("127.0.0.1", port))
+        port = -1;
+    m_port = port;
+    return port;
+}
+
+// Only this machine's browser, on this page: a request naming another host (a name rebound to
+// 127.0.0.1) or sent by another site's page is refused, so no web page can drive the phone.
+bool PhoneServer::isFromThePage(const httplib::Request& request) const
+{
+    std::string port = std::to_string(m_port);
+    auto isOurs = [&](const std::string& host) { return host == "127.0.0.1:" + port || host == "localhost:" + port; };
+    if (!isOurs(request.get_header_value("Host")))
+        return false;
+    std::string origin = request.get_header_value("Origin");
+    return !request.has_header("Origin") || (origin.rfind("http://", 0) == 0 && isOurs(origin.substr(7)));
 }
 
 bool PhoneServer::listen()
@@ -126,16 +150,22 @@ void PhoneServer::addRoutes()
     m_server->Post("/drag", [this](const Request& q, Response& r) { touch(q, r, true); });
     m_server->Post(R"(/button/([a-z]+))", [this](const Request& q, Response& r) { button(q, r); });
     m_server->Post("/photos", [this](const Request& q, Response& r) { addPhoto(q, r); });
+    m_server->set_pre_routing_handler([this](const Request& request, Response& response) {
+        if (isFromThePage(request))
+            return httplib::Server::HandlerResponse::Unhandled;
+        refuse(response, 403, "only the phone's own page, on 127.0.0.1:" + std::to_string(m_port) + ", may use it");
+        return httplib::Server::HandlerResponse::Handled;
+    });
     // Everything else: a one-line reason, never a file.
     m_server->set_error_handler([](const Request& request, Response& response) {
         if (!response.body.empty())
             return;
         if (response.status == 404)
-            refuse(response, 404, "no such page: " + request.method + " " + request.path);
+            refuse(response, 404, "no such page: " + quotedPath(request.method + " " + request.path));
         else if (response.status == 413)
             refuse(response, 413, "the upload is larger than 64 MiB");
         else
-            refuse(response, response.status, "bad request");
+            refuse(response, response.status, "bad request (a POST needs a Content-Length)");
     });
     m_server->set_exception_handler([](const Request&, Response& response, std::exception_ptr) {
         refuse(response, 500, "the server failed on this request");

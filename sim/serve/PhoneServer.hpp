@@ -45,6 +45,7 @@ private:
     };
 
     void addRoutes();
+    bool isFromThePage(const httplib::Request&) const;
     Screen frontScreen();
     void screenPicture(const httplib::Request&, httplib::Response&);
     void stream(const httplib::Request&, httplib::Response&);
@@ -55,6 +56,7 @@ private:
     bool setAssistantShown(bool, std::string& error);
 
     CGSize m_screen;
+    int m_port { -1 };
     HostChannel m_settings;
     HostChannel m_springBoard;
     std::unique_ptr<httplib::Server> m_server;

@@ -257,6 +257,9 @@ TEST(Serve, BadRequestsGetAReason)
     expect(phone.post("/button/assistant?state=maybe"), 400, "state");
     expect(phone.post("/photos?name=a.gif"), 400, "empty");
     expect(phone.post("/photos?name=big.gif", std::string((64u << 20) + 1, 'x')), 413, "64 MiB");
+    expect(phone.http->Get("/nothing%0Aelse"), 404, "no such page");
+    expect(phone.http->Post("/button/home", httplib::Headers { { "Origin", "http://elsewhere.example" } }, "", "text/plain"), 403, "only the phone's own page");
+    expect(phone.http->Get("/state", httplib::Headers { { "Host", "rebound.example:" + std::to_string(phone.served.port()) } }), 403, "only");
     EXPECT_FALSE(std::filesystem::exists(phone.device.root / "var/mobile/Media/DCIM/big.gif"));
 }
 
