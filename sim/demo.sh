@@ -62,3 +62,4 @@ step "What the overlay makes of the imported GIF"
 "$SIM" gif "$ROOT/var/mobile/Documents/siricustom.gif"
 
 printf '\nDone in %ss. The pictures are in %s, the phone in %s\n' "$((SECONDS - started))" "$OUT" "$ROOT"
+printf 'The phone live in a browser (Ctrl-C stops it): ./dev sim --root %q serve\n' "$ROOT"
