@@ -294,15 +294,22 @@ std::shared_ptr<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) 
 void UITableView::scrollRowToVisible(const NSIndexPath& indexPath)
 {
     CGRect row = rectForRowAtIndexPath(indexPath);
-    if (row == CGRectZero)
-        return;
+    if (row != CGRectZero)
+        scrollRectToVisible(row);
+}
+
+void UITableView::scrollRectToVisible(CGRect rect)
+{
     CGRect bounds = this->bounds();
+    // Under translucent bars only the part below the inset counts as shown.
+    bounds.origin.y += m_contentInsetTop;
+    bounds.size.height -= m_contentInsetTop;
     CGFloat y = bounds.origin.y;
-    if (CGRectGetMaxY(row) > y + bounds.size.height)
-        y = CGRectGetMaxY(row) - bounds.size.height;
-    if (row.origin.y < y)
-        y = row.origin.y;
-    setContentOffset({ bounds.origin.x, y }, false);
+    if (CGRectGetMaxY(rect) > y + bounds.size.height)
+        y = CGRectGetMaxY(rect) - bounds.size.height;
+    if (rect.origin.y < y)
+        y = rect.origin.y;
+    setContentOffset({ bounds.origin.x, y - m_contentInsetTop }, false);
 }
 
 void UITableView::touchesBegan(UITouch& touch, UIEvent*)

@@ -103,8 +103,9 @@ public:
     void setContentInsetTop(CGFloat);
     // The row whose rectangle holds the point (table coordinates), or null.
     std::shared_ptr<NSIndexPath> indexPathForRowAtPoint(CGPoint) const;
-    // Scrolls the least needed to show the whole row (as far as the table is tall).
+    // Scroll the least needed to show the whole row or rectangle (as far as the table is tall).
     void scrollRowToVisible(const NSIndexPath&);
+    void scrollRectToVisible(CGRect);
 
     void touchesBegan(UITouch&, UIEvent*) override;
     void touchesMoved(UITouch&, UIEvent*) override;
