@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <stdexcept>
+
 using namespace ControllerTestSupport;
 
 namespace {
@@ -334,4 +337,33 @@ TEST(NavigationTouches, TheBackButtonPopsOnALiftOverIt)
     EXPECT_EQ(navigation->topViewController(), first);
     EXPECT_EQ(bar->backButtonRect(), CGRectZero);
     EXPECT_FALSE(window->tapAtPoint(centre)) << "no back button on the first page";
+}
+
+// Catches a crash when what a touch does tears down the touched view or the window, or lets an
+// exception escape into the host, and nonsense points or drags that aren't refused.
+TEST(TouchDelivery, HandlersThatThrowOrTearDownTheTreeLeaveTheHostRunning)
+{
+    auto window = bareWindow();
+    auto control = std::make_shared<UIControl>(CGRectMake(0, 0, 100, 100));
+    window->addSubview(control);
+    std::weak_ptr<UIWindow> weakWindow = window;
+    control->addAction([&window, control = std::weak_ptr<UIControl>(control)] {
+        control.lock()->removeFromSuperview();
+        window.reset();
+    }, UIControlEventTouchDown);
+    EXPECT_TRUE(window->sendTouch(UITouchPhaseBegan, { 10, 10 }));
+    EXPECT_EQ(window, nullptr);
+    EXPECT_TRUE(weakWindow.expired());
+    EXPECT_EQ(control->superview(), nullptr);
+
+    auto other = bareWindow();
+    EXPECT_FALSE(other->sendTouch(UITouchPhaseBegan, { NAN, 10 }));
+    EXPECT_FALSE(other->dragFrom({ 10, 10 }, { INFINITY, 0 }, 5));
+    auto throwing = std::make_shared<UIControl>(CGRectMake(0, 0, 100, 100));
+    int downs = 0;
+    throwing->addAction([&] { ++downs; }, UIControlEventTouchDown);
+    throwing->addAction([] { throw std::runtime_error("handler failed"); }, UIControlEventTouchUpInside);
+    other->addSubview(throwing);
+    EXPECT_TRUE(other->dragFrom({ 10, 10 }, { 5, 5 }, 1'000'000)) << "steps are bounded, and the throw is caught";
+    EXPECT_EQ(downs, 1);
 }
