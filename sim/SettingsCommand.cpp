@@ -19,14 +19,43 @@ struct Step {
     std::string name;
     std::string argument;
     std::optional<CaptureStep> capture;
+    // For "tap X,Y" and "drag X,Y DX,DY".
+    std::optional<CGPoint> point;
+    std::optional<CGPoint> vector;
 };
 
-constexpr const char* stepsHelp = "steps: open LABEL, tap TEXT, row N, back, pick FILE, cancel, wait SECONDS, dump, "
-                                  "screenshot FILE.png, record FILE.gif SECONDS [FPS]";
+constexpr const char* stepsHelp = "steps: open LABEL, tap TEXT, tap X,Y, drag X,Y DX,DY, row N, back, pick FILE, cancel, "
+                                  "wait SECONDS, dump, screenshot FILE.png, record FILE.gif SECONDS [FPS]";
+constexpr double largestCoordinate = 100000;
 
 bool needsArgument(const std::string& name)
 {
-    return name == "open" || name == "tap" || name == "row" || name == "pick" || name == "wait";
+    return name == "open" || name == "tap" || name == "row" || name == "pick" || name == "wait" || name == "drag";
+}
+
+// "X,Y" in points; anything else (a row's text, say) is not a point.
+std::optional<CGPoint> parsePoint(const std::string& text)
+{
+    size_t comma = text.find(',');
+    if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos)
+        return std::nullopt;
+    auto x = parseNumber(text.substr(0, comma), -largestCoordinate, largestCoordinate);
+    auto y = parseNumber(text.substr(comma + 1), -largestCoordinate, largestCoordinate);
+    if (!x || !y)
+        return std::nullopt;
+    return CGPointMake(*x, *y);
+}
+
+// Reads the drag's second argument; the first was read as the step's argument.
+bool parseDrag(Step& step, std::span<const std::string> arguments, size_t& i, std::string& error)
+{
+    step.point = parsePoint(step.argument);
+    if (step.point && i + 1 < arguments.size())
+        step.vector = parsePoint(arguments[++i]);
+    if (step.point && step.vector)
+        return true;
+    error = "drag needs a point and a distance, as in drag 200,600 0,-300";
+    return false;
 }
 
 bool isKnown(const std::string& name)
@@ -39,7 +68,7 @@ std::optional<std::vector<Step>> parseSteps(std::span<const std::string> argumen
 {
     std::vector<Step> steps;
     for (size_t i = 0; i < arguments.size(); ++i) {
-        Step step { arguments[i], {}, {} };
+        Step step { arguments[i], {}, {}, {}, {} };
         if (isCaptureStep(step.name)) {
             step.capture = parseCaptureStep(arguments, i, error);
             if (!step.capture)
@@ -58,6 +87,10 @@ std::optional<std::vector<Step>> parseSteps(std::span<const std::string> argumen
             }
             step.argument = arguments[++i];
         }
+        if (step.name == "drag" && !parseDrag(step, arguments, i, error))
+            return std::nullopt;
+        if (step.name == "tap")
+            step.point = parsePoint(step.argument);
         bool badNumber = (step.name == "wait" && !parseNumber(step.argument, 0, 3600))
             || (step.name == "row" && (!parseNumber(step.argument, 0, 10000) || step.argument.find('.') != std::string::npos));
         if (badNumber) {
@@ -75,8 +108,12 @@ bool runStep(SettingsHost& host, const Step& step, std::string& error)
         return runCaptureStep(*step.capture, host.window(), error);
     if (step.name == "open")
         return host.open(step.argument, error);
+    if (step.name == "tap" && step.point)
+        return host.tapAt(*step.point, error);
     if (step.name == "tap")
         return host.tap(step.argument, error);
+    if (step.name == "drag")
+        return host.drag(*step.point, CGVectorMake(step.vector->x, step.vector->y), error);
     if (step.name == "row")
         return host.tapRow(std::stol(step.argument), error);
     if (step.name == "back")
@@ -123,9 +160,10 @@ const bool s_registered = registerCommand({
     "settings",
     "settings STEP...",
     "Starts a process standing in for the Settings app and runs the steps in order: open LABEL (an\n"
-    "    entry), tap TEXT (a row, button or alert action), row N, back, pick FILE / cancel (in the photo\n"
-    "    library picker), wait SECONDS, dump (the screen as JSON), screenshot FILE.png,\n"
-    "    record FILE.gif SECONDS [FPS].",
+    "    entry), tap TEXT (a row, button or alert action), tap X,Y (a point, in points), drag X,Y DX,DY\n"
+    "    (a finger moved by DX,DY), row N, back, pick FILE / cancel (in the photo library picker),\n"
+    "    wait SECONDS, dump (the screen as JSON), screenshot FILE.png, record FILE.gif SECONDS [FPS].\n"
+    "    Taps, rows, back and drags are touches on the screen: a covered element is not reached.",
     true,
     &runSettings,
 });

@@ -21,10 +21,18 @@ struct CGRect {
     bool operator==(const CGRect&) const = default;
 };
 
+// A distance along each axis, such as the path of a drag.
+struct CGVector {
+    CGFloat dx { 0 };
+    CGFloat dy { 0 };
+    bool operator==(const CGVector&) const = default;
+};
+
 inline constexpr CGRect CGRectZero {};
 
 constexpr CGPoint CGPointMake(CGFloat x, CGFloat y) { return { x, y }; }
 constexpr CGSize CGSizeMake(CGFloat width, CGFloat height) { return { width, height }; }
+constexpr CGVector CGVectorMake(CGFloat dx, CGFloat dy) { return { dx, dy }; }
 constexpr CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height) { return { { x, y }, { width, height } }; }
 
 // As on the platform, these work on the standardised rectangle (negative sizes flipped).

@@ -22,6 +22,7 @@ constexpr CGFloat barTitleSideRoom = 80;
 constexpr CGFloat backChevronLeft = 8;
 constexpr CGFloat backTitleLeft = 26;
 constexpr CGFloat translucentBarAlpha = 0.94;
+constexpr CGFloat highlightedAlpha = 0.2;
 
 std::shared_ptr<UIColor> withAlpha(const UIColor& color, CGFloat alpha)
 {
@@ -31,6 +32,9 @@ std::shared_ptr<UIColor> withAlpha(const UIColor& color, CGFloat alpha)
 void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, CGRect bounds)
 {
     auto tint = bar.tintColor() ? bar.tintColor() : Drawing::systemBlue();
+    // The platform fades a bar button while a finger rests on it.
+    if (bar.isBackButtonHighlighted())
+        tint = withAlpha(*tint, highlightedAlpha);
     CGFloat middle = CGRectGetMidY(bounds);
     CGFloat left = bounds.origin.x + backChevronLeft;
     Drawing::setStrokeColor(paint.context, *tint);
@@ -42,7 +46,7 @@ void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, CGRe
     CGContextAddLineToPoint(paint.context, left + 9, middle + 10);
     CGContextStrokePath(paint.context);
     TextStyle style { UIFont::systemFontOfSize(barTitleSize), tint, NSTextAlignmentLeft, 1, false, 0 };
-    CGRect rect = CGRectMake(bounds.origin.x + backTitleLeft, bounds.origin.y, barTitleSideRoom * 1.2, bounds.size.height);
+    CGRect rect = CGRectMake(bounds.origin.x + backTitleLeft, bounds.origin.y, UINavigationBar::backButtonWidth - backTitleLeft, bounds.size.height);
     TextRenderer::drawText(paint.context, bar.displayedBackTitle(), rect, style, paint.pixelScale);
 }
 
@@ -71,6 +75,8 @@ void paintButton(const PaintContext& paint, const UIButton& button)
     TextStyle style = TextStyle::of(*label);
     if (!button.isEnabled())
         style.color = withAlpha(*style.color, 0.35);
+    else if (button.isHighlighted() && button.buttonType() == UIButtonTypeSystem)
+        style.color = withAlpha(*style.color, highlightedAlpha);
     TextRenderer::drawText(paint.context, label->text(), button.bounds(), style, paint.pixelScale);
 }
 

@@ -144,7 +144,7 @@ void ViewPainter::paintContent(const UIView& view, int depth)
     } else if (auto* bar = dynamic_cast<const UINavigationBar*>(&view)) {
         ControlPainter::paintNavigationBar(m_paint, *bar);
     } else if (auto* cell = dynamic_cast<const UITableViewCell*>(&view)) {
-        if (cell->isSelected()) {
+        if (cell->isSelected() || cell->isHighlighted()) {
             if (const auto& selection = cell->selectedBackgroundView())
                 paintView(*selection, cell->bounds(), depth + 1);
             else

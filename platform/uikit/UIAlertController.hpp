@@ -1,15 +1,19 @@
 // Alerts and action sheets: a title, a message and buttons. Presented like any controller; a tap
-// (simulated by the host) dismisses the alert and then runs the button's handler. No text
-// fields, preferred action or popover anchoring; nothing is drawn.
+// on a button (a touch, or the host's tapAction) dismisses the alert and then runs the button's
+// handler. The view holds one control per button where the renderer draws it; the dimmed rest of
+// the screen swallows touches. No text fields, preferred action or popover anchoring.
 #pragma once
 
 #include <uikit/UIViewController.hpp>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class UIAlertAction;
+class UIControl;
+class UIFont;
 
 enum UIAlertControllerStyle : long {
     UIAlertControllerStyleActionSheet = 0,
@@ -41,12 +45,33 @@ public:
     bool tapActionWithTitle(const std::string& title);
 
     void viewDidDisappear(bool animated) override;
+    void viewWillLayoutSubviews() override;
+
+    // Where the panel, its texts and each action's button lie on a screen of those bounds: an alert
+    // in the middle (buttons side by side for two, stacked otherwise), a sheet at the bottom.
+    struct Layout {
+        std::shared_ptr<UIFont> titleFont;
+        std::shared_ptr<UIFont> messageFont;
+        CGRect panel;
+        CGRect title;
+        CGRect message;
+        std::vector<CGRect> buttons;
+    };
+    Layout layoutInBounds(CGRect screen) const;
+    // The size of a text wrapped at a width. A renderer installs its own, so that buttons take
+    // touches where it draws them; until then sizes are estimated from the point size.
+    using TextMeasure = std::function<CGSize(const std::string&, CGFloat width, const UIFont&)>;
+    static void setTextMeasure(TextMeasure);
+    // The control standing for each action's button, in the view; empty until the view loads.
+    const std::vector<std::shared_ptr<UIControl>>& actionControls() const { return m_actionControls; }
 
 private:
     bool tap(const std::shared_ptr<UIAlertAction>&);
+    void makeActionControls();
 
     std::string m_message;
     long m_preferredStyle { UIAlertControllerStyleAlert };
     Actions m_actions;
     bool m_wasTapped { false };
+    std::vector<std::shared_ptr<UIControl>> m_actionControls;
 };

@@ -1,5 +1,6 @@
 // Buttons: a title per control state, a tint and a title label, over a control. The title label is
-// not a subview: a renderer draws it over the button's bounds. No images, no content insets.
+// not a subview: a renderer draws it over the button's bounds, fading a system button's while it is
+// highlighted (a finger on it). No images, no content insets.
 #pragma once
 
 #include <uikit/UIControl.hpp>

@@ -1,5 +1,7 @@
 #include <uikit/UIControl.hpp>
 
+#include <uikit/UITouch.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -60,6 +62,82 @@ void UIControl::sendActionsForControlEvents(unsigned long controlEvents)
             std::fprintf(stderr, "UIControl: an action threw an exception of an unknown type\n");
         }
     }
+}
+
+void UIControl::setEnabled(bool enabled)
+{
+    m_isEnabled = enabled;
+    if (!enabled) {
+        m_isTracking = false;
+        m_isHighlighted = false;
+    }
+}
+
+unsigned long UIControl::state() const
+{
+    if (!m_isEnabled)
+        return UIControlStateDisabled;
+    return m_isHighlighted ? UIControlStateHighlighted : UIControlStateNormal;
+}
+
+void UIControl::touchesBegan(UITouch& touch, UIEvent* event)
+{
+    if (!m_isEnabled) {
+        UIView::touchesBegan(touch, event);
+        return;
+    }
+    m_isTracking = true;
+    m_isHighlighted = true;
+    sendActionsForControlEvents(UIControlEventTouchDown);
+}
+
+void UIControl::touchesMoved(UITouch& touch, UIEvent* event)
+{
+    if (!m_isTracking) {
+        UIView::touchesMoved(touch, event);
+        return;
+    }
+    m_isHighlighted = isWithinReach(touch);
+}
+
+void UIControl::touchesEnded(UITouch& touch, UIEvent* event)
+{
+    if (!m_isTracking) {
+        UIView::touchesEnded(touch, event);
+        return;
+    }
+    m_isTracking = false;
+    m_isHighlighted = false;
+    if (isWithinReach(touch))
+        sendTouchUpInside();
+    else
+        sendActionsForControlEvents(UIControlEventTouchUpOutside);
+}
+
+void UIControl::touchesCancelled(UITouch& touch, UIEvent* event)
+{
+    if (!m_isTracking) {
+        UIView::touchesCancelled(touch, event);
+        return;
+    }
+    m_isTracking = false;
+    m_isHighlighted = false;
+    sendActionsForControlEvents(UIControlEventTouchCancel);
+}
+
+void UIControl::sendTouchUpInside()
+{
+    sendActionsForControlEvents(UIControlEventTouchUpInside);
+}
+
+bool UIControl::isWithinReach(const UITouch& touch) const
+{
+    CGRect reach = bounds();
+    reach.origin.x -= touchSlop;
+    reach.origin.y -= touchSlop;
+    reach.size.width += 2 * touchSlop;
+    reach.size.height += 2 * touchSlop;
+    return CGRectContainsPoint(reach, touch.locationInView(this));
 }
 
 bool UIControl::tap()

@@ -1,5 +1,7 @@
-// Controls: target-action pairs sent through the runtime, and handlers. Events come only from the
-// stand-in's tap() and from sendActionsForControlEvents; no touch tracking, no responder chain.
+// Controls: target-action pairs sent through the runtime, and handlers, fired by tracking a touch
+// as the platform does (highlighted while the finger is within 70 points of the bounds, touch-up-
+// inside on a lift there), by the stand-in's tap() and by sendActionsForControlEvents.
+// No drag-enter/exit events, no context menus.
 #pragma once
 
 #include <uikit/UIView.hpp>
@@ -11,6 +13,8 @@
 enum UIControlEvents : unsigned long {
     UIControlEventTouchDown = 1 << 0,
     UIControlEventTouchUpInside = 1 << 6,
+    UIControlEventTouchUpOutside = 1 << 7,
+    UIControlEventTouchCancel = 1 << 8,
     UIControlEventValueChanged = 1 << 12,
     UIControlEventPrimaryActionTriggered = 1 << 13,
     UIControlEventAllEvents = 0xFFFFFFFF,
@@ -31,10 +35,17 @@ public:
     {
     }
 
+    // How far outside its bounds a finger may stray and still count as inside.
+    static constexpr CGFloat touchSlop = 70;
+
     bool isEnabled() const { return m_isEnabled; }
-    void setEnabled(bool enabled) { m_isEnabled = enabled; }
-    // Normal, or disabled when the control is off.
-    unsigned long state() const { return m_isEnabled ? UIControlStateNormal : UIControlStateDisabled; }
+    // Turning a control off ends the touch it tracks, without actions.
+    void setEnabled(bool);
+    bool isHighlighted() const { return m_isHighlighted; }
+    void setHighlighted(bool highlighted) { m_isHighlighted = highlighted; }
+    bool isTracking() const { return m_isTracking; }
+    // Disabled when the control is off, else normal or highlighted.
+    unsigned long state() const;
 
     // The action is sent as a message without arguments. The target is held weakly; adding the
     // same pair again only widens its events.
@@ -54,7 +65,19 @@ public:
     // untouchable. False when the tap was refused.
     virtual bool tap();
 
+    // A control that is off passes touches up the chain.
+    void touchesBegan(UITouch&, UIEvent*) override;
+    void touchesMoved(UITouch&, UIEvent*) override;
+    void touchesEnded(UITouch&, UIEvent*) override;
+    void touchesCancelled(UITouch&, UIEvent*) override;
+
+protected:
+    // What a lift within reach of the bounds does: touch-up-inside here.
+    virtual void sendTouchUpInside();
+
 private:
+    bool isWithinReach(const UITouch&) const;
+
     struct Entry {
         std::weak_ptr<NSObject> target;
         SEL action { nullptr };
@@ -66,4 +89,6 @@ private:
 
     std::vector<Entry> m_entries;
     bool m_isEnabled { true };
+    bool m_isHighlighted { false };
+    bool m_isTracking { false };
 };

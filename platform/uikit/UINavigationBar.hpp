@@ -1,6 +1,6 @@
 // A navigation bar: the stack of items whose top one it shows (the item below it names the back
-// button), translucency and tint colours. Drawn by the renderer; no prompt, bar button items or
-// large titles.
+// button), translucency and tint colours. A touch lifted on the back button pops the page shown.
+// Drawn by the renderer; no prompt, bar button items, large titles or delegate.
 #pragma once
 
 #include <uikit/UIView.hpp>
@@ -43,6 +43,16 @@ public:
     // when there is no back button.
     std::string displayedBackTitle() const;
 
+    // Where the back button is drawn and takes touches (bar coordinates); CGRectZero without one.
+    static constexpr CGFloat backButtonWidth = 122;
+    CGRect backButtonRect() const;
+    bool isBackButtonHighlighted() const { return m_isBackButtonHighlighted; }
+
+    void touchesBegan(UITouch&, UIEvent*) override;
+    void touchesMoved(UITouch&, UIEvent*) override;
+    void touchesEnded(UITouch&, UIEvent*) override;
+    void touchesCancelled(UITouch&, UIEvent*) override;
+
     // Set by the navigation controller that owns the bar.
     void setNavigationController(std::weak_ptr<UINavigationController> controller)
     {
@@ -50,7 +60,12 @@ public:
     }
 
 private:
+    bool isOnBackButton(UITouch&) const;
+    void goBack();
+
     bool m_isTranslucent { true };
+    bool m_isTrackingBackButton { false };
+    bool m_isBackButtonHighlighted { false };
     std::weak_ptr<UINavigationController> m_navigationController;
     std::shared_ptr<UIColor> m_barTintColor;
     std::shared_ptr<UIColor> m_tintColor;

@@ -205,8 +205,10 @@ void UINavigationController::placeTopPage(UIViewController& page)
     if (nested)
         nested->m_coveredHeight = inset;
     placeView(page, frame);
-    if (table)
+    if (table) {
+        table->setContentInsetTop(inset);
         table->setBounds(CGRectMake(table->bounds().origin.x, -inset, frame.size.width, frame.size.height));
+    }
 }
 
 // Puts the top page's view in front of the other pages and behind the bar.

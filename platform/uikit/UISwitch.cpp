@@ -30,3 +30,9 @@ bool UISwitch::tap()
     sendActionsForControlEvents(UIControlEventValueChanged);
     return true;
 }
+
+void UISwitch::sendTouchUpInside()
+{
+    m_isOn = !m_isOn;
+    sendActionsForControlEvents(UIControlEventValueChanged | UIControlEventTouchUpInside);
+}

@@ -1,5 +1,6 @@
-// An on/off switch, made at the platform's size. A tap flips it and sends value-changed;
-// setOn sends nothing. No animation, no colours of its own.
+// An on/off switch, made at the platform's size. A tap (or a touch lifted within reach) flips it
+// and sends value-changed; setOn sends nothing. No animation, sliding of the knob or colours of
+// its own.
 #pragma once
 
 #include <uikit/UIControl.hpp>
@@ -23,6 +24,9 @@ public:
     void setOnTintColor(std::shared_ptr<UIColor> color) { m_onTintColor = std::move(color); }
 
     bool tap() override;
+
+protected:
+    void sendTouchUpInside() override;
 
 private:
     bool m_isOn { false };

@@ -5,8 +5,11 @@
 #include <uikit/UIFont.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UITableViewCell.hpp>
+#include <uikit/UITouch.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 static const Class s_class = objc::registerClass<UITableView>("UITableView", "UIView");
 
@@ -31,6 +34,8 @@ UITableView::UITableView(CGRect frame, long style)
     , m_style(style >= UITableViewStylePlain && style <= UITableViewStyleInsetGrouped ? style : UITableViewStylePlain)
     , m_separatorColor(UIColor::colorWithRed(0.78, 0.78, 0.8, 1))
 {
+    // A scroll view shows only what is scrolled into its bounds.
+    setClipsToBounds(true);
     if (m_style == UITableViewStylePlain)
         setBackgroundColor(UIColor::whiteColor());
     else
@@ -251,4 +256,107 @@ bool UITableView::tapRowAtIndexPath(const NSIndexPath& indexPath)
     if (auto delegate = m_delegate.lock())
         delegate->tableViewDidSelectRowAtIndexPath(this, NSIndexPath::indexPathForRowInSection(indexPath.row(), indexPath.section()));
     return true;
+}
+
+void UITableView::setContentOffset(CGPoint offset, bool)
+{
+    if (!std::isfinite(offset.x) || !std::isfinite(offset.y))
+        return;
+    CGRect bounds = this->bounds();
+    setBounds({ { bounds.origin.x, clampedOffsetY(offset.y) }, bounds.size });
+}
+
+void UITableView::setContentInsetTop(CGFloat inset)
+{
+    if (std::isfinite(inset))
+        m_contentInsetTop = std::max(0.0, inset);
+}
+
+CGFloat UITableView::clampedOffsetY(CGFloat y) const
+{
+    CGFloat top = -m_contentInsetTop;
+    CGFloat bottom = std::max(top, m_contentHeight - bounds().size.height);
+    return std::clamp(y, top, bottom);
+}
+
+std::shared_ptr<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) const
+{
+    for (size_t index = 0; index < m_sections.size(); ++index) {
+        const auto& rects = m_sections[index].rowRects;
+        for (size_t row = 0; row < rects.size(); ++row) {
+            if (CGRectContainsPoint(rects[row], point))
+                return NSIndexPath::indexPathForRowInSection(static_cast<long>(row), static_cast<long>(index));
+        }
+    }
+    return nullptr;
+}
+
+void UITableView::scrollRowToVisible(const NSIndexPath& indexPath)
+{
+    CGRect row = rectForRowAtIndexPath(indexPath);
+    if (row != CGRectZero)
+        scrollRectToVisible(row);
+}
+
+void UITableView::scrollRectToVisible(CGRect rect)
+{
+    CGRect bounds = this->bounds();
+    // Under translucent bars only the part below the inset counts as shown.
+    bounds.origin.y += m_contentInsetTop;
+    bounds.size.height -= m_contentInsetTop;
+    CGFloat y = bounds.origin.y;
+    if (CGRectGetMaxY(rect) > y + bounds.size.height)
+        y = CGRectGetMaxY(rect) - bounds.size.height;
+    if (rect.origin.y < y)
+        y = rect.origin.y;
+    setContentOffset({ bounds.origin.x, y - m_contentInsetTop }, false);
+}
+
+void UITableView::touchesBegan(UITouch& touch, UIEvent*)
+{
+    endTouch(false);
+    auto indexPath = indexPathForRowAtPoint(touch.locationInView(this));
+    auto cell = indexPath ? cellForRowAtIndexPath(*indexPath) : nullptr;
+    m_touch = TouchTrack { touch.locationInView(nullptr), bounds().origin.y, cell, false };
+    if (cell)
+        cell->setHighlighted(true, false);
+}
+
+void UITableView::touchesMoved(UITouch& touch, UIEvent*)
+{
+    if (!m_touch)
+        return;
+    CGPoint now = touch.locationInView(nullptr);
+    CGFloat dy = now.y - m_touch->start.y;
+    if (!m_touch->isDragging && std::hypot(now.x - m_touch->start.x, dy) <= dragThreshold)
+        return;
+    // A drag is a scroll, never a selection.
+    m_touch->isDragging = true;
+    if (m_touch->cell)
+        m_touch->cell->setHighlighted(false, false);
+    setContentOffset({ bounds().origin.x, m_touch->startOffsetY - dy }, false);
+}
+
+void UITableView::touchesEnded(UITouch& touch, UIEvent*)
+{
+    CGPoint end = touch.locationInView(nullptr);
+    bool selects = m_touch && !m_touch->isDragging && std::hypot(end.x - m_touch->start.x, end.y - m_touch->start.y) <= dragThreshold;
+    endTouch(selects);
+}
+
+void UITableView::touchesCancelled(UITouch&, UIEvent*)
+{
+    endTouch(false);
+}
+
+void UITableView::endTouch(bool selects)
+{
+    auto track = std::exchange(m_touch, std::nullopt);
+    if (!track || !track->cell)
+        return;
+    track->cell->setHighlighted(false, false);
+    // The row may have left the table while the finger was down.
+    auto indexPath = indexPathForCell(track->cell.get());
+    if (selects && indexPath)
+        tapRowAtIndexPath(*indexPath);
 }

@@ -1,11 +1,13 @@
-// Tables of rows in sections, laid out with frames at their platform sizes. There is no scrolling:
-// every row is on screen, so each reload makes and displays every cell once, in order.
-// No reuse queue, editing, index titles, custom heights or animated updates.
+// Tables of rows in sections, laid out with frames at their platform sizes. Every row has its cell,
+// so each reload makes and displays every cell once, in order. A touch lifted where it went down
+// selects the row under it; a drag scrolls the bounds within the content, clipped as a scroll view
+// is. No reuse queue, editing, index titles, custom heights, deceleration or bouncing.
 #pragma once
 
 #include <uikit/UIView.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,25 @@ public:
     // The height of all sections: where a scroll view would end.
     CGSize contentSize() const { return { frame().size.width, m_contentHeight }; }
 
+    // Scrolling: the bounds origin. The top inset is room above the first row (under translucent
+    // bars); the offset stays between -inset and the end of the content.
+    static constexpr CGFloat dragThreshold = 10;
+    CGPoint contentOffset() const { return bounds().origin; }
+    // Clamped to the content; animation is not simulated.
+    void setContentOffset(CGPoint, bool animated);
+    CGFloat contentInsetTop() const { return m_contentInsetTop; }
+    void setContentInsetTop(CGFloat);
+    // The row whose rectangle holds the point (table coordinates), or null.
+    std::shared_ptr<NSIndexPath> indexPathForRowAtPoint(CGPoint) const;
+    // Scroll the least needed to show the whole row or rectangle (as far as the table is tall).
+    void scrollRowToVisible(const NSIndexPath&);
+    void scrollRectToVisible(CGRect);
+
+    void touchesBegan(UITouch&, UIEvent*) override;
+    void touchesMoved(UITouch&, UIEvent*) override;
+    void touchesEnded(UITouch&, UIEvent*) override;
+    void touchesCancelled(UITouch&, UIEvent*) override;
+
     // Stand-in for the user's tap on a row: the delegate hears didSelectRowAtIndexPath.
     // False for a row that isn't in the table.
     bool tapRowAtIndexPath(const NSIndexPath&);
@@ -112,6 +133,8 @@ private:
     std::shared_ptr<UITableViewCell> makeCell(long row, long section, UITableViewDataSource&);
     CGRect rowRect(CGFloat top) const;
     const Section* section(long index) const;
+    CGFloat clampedOffsetY(CGFloat) const;
+    void endTouch(bool selects);
 
     long m_style;
     std::weak_ptr<UITableViewDataSource> m_dataSource;
@@ -125,4 +148,13 @@ private:
     long m_placedCount { 0 };
     bool m_isReloading { false };
     bool m_needsReload { false };
+    CGFloat m_contentInsetTop { 0 };
+    // The touch under way: where it went down (window coordinates), the offset then, and the row.
+    struct TouchTrack {
+        CGPoint start;
+        CGFloat startOffsetY { 0 };
+        std::shared_ptr<UITableViewCell> cell;
+        bool isDragging { false };
+    };
+    std::optional<TouchTrack> m_touch;
 };

@@ -60,6 +60,9 @@ public:
     void setSelectedBackgroundView(std::shared_ptr<UIView> view) { m_selectedBackgroundView = std::move(view); }
     bool isSelected() const { return m_isSelected; }
     void setSelected(bool selected, bool animated);
+    // Drawn like the selection while a finger rests on the row.
+    bool isHighlighted() const { return m_isHighlighted; }
+    void setHighlighted(bool highlighted, bool) { m_isHighlighted = highlighted; }
 
     // Places the labels and the accessory view for the current frame.
     void layoutSubviews();
@@ -77,4 +80,5 @@ private:
     std::shared_ptr<UIView> m_accessoryView;
     std::shared_ptr<UIView> m_selectedBackgroundView;
     bool m_isSelected { false };
+    bool m_isHighlighted { false };
 };

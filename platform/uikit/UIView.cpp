@@ -2,6 +2,7 @@
 
 #include <uikit/CALayer.hpp>
 #include <uikit/UIColor.hpp>
+#include <uikit/UIViewController.hpp>
 #include <uikit/UIWindow.hpp>
 
 #include <algorithm>
@@ -22,6 +23,23 @@ bool isFinite(CGPoint point)
 bool isFinite(CGRect rect)
 {
     return isFinite(rect.origin) && std::isfinite(rect.size.width) && std::isfinite(rect.size.height);
+}
+
+// The platform's threshold: a view this faint takes no touches.
+constexpr CGFloat minimumHitAlpha = 0.01;
+
+// Hit tests nest through overridable calls; the depth is counted beside them.
+thread_local int t_hitTestDepth = 0;
+
+// From a view's coordinates to the root's, by the frames and bounds origins on the way up.
+CGPoint toRoot(const UIView* view, CGPoint point)
+{
+    for (; view; view = view->superview()) {
+        CGRect frame = view->frame();
+        CGPoint origin = view->bounds().origin;
+        point = { point.x - origin.x + frame.origin.x, point.y - origin.y + frame.origin.y };
+    }
+    return point;
 }
 
 }
@@ -169,6 +187,59 @@ std::shared_ptr<UIView> UIView::viewWithTag(long tag) const
             pending.push_back(it->get());
     }
     return nullptr;
+}
+
+CGPoint UIView::convertPointToView(CGPoint point, const UIView* view) const
+{
+    CGPoint inRoot = toRoot(this, point);
+    CGPoint zero = toRoot(view, CGPointMake(0, 0));
+    return { inRoot.x - zero.x, inRoot.y - zero.y };
+}
+
+CGPoint UIView::convertPointFromView(CGPoint point, const UIView* view) const
+{
+    CGPoint inRoot = toRoot(view, point);
+    CGPoint zero = toRoot(this, CGPointMake(0, 0));
+    return { inRoot.x - zero.x, inRoot.y - zero.y };
+}
+
+bool UIView::pointInside(CGPoint point, UIEvent*) const
+{
+    return CGRectContainsPoint(bounds(), point);
+}
+
+std::shared_ptr<UIView> UIView::hitTest(CGPoint point, UIEvent* event)
+{
+    if (m_isHidden || !m_isUserInteractionEnabled || m_alpha < minimumHitAlpha || !pointInside(point, event))
+        return nullptr;
+    if (t_hitTestDepth >= maximumHitTestDepth)
+        return nullptr;
+    ++t_hitTestDepth;
+    struct DepthScope {
+        ~DepthScope() { --t_hitTestDepth; }
+    } scope;
+    // What is drawn on top takes the touch: the renderer orders siblings by z position.
+    auto subviews = m_subviews;
+    std::stable_sort(subviews.begin(), subviews.end(), [](const auto& a, const auto& b) {
+        return a->layer()->zPosition() < b->layer()->zPosition();
+    });
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        const UIView& subview = **it;
+        CGPoint inSubview { point.x - subview.m_frame.origin.x + subview.m_boundsOrigin.x,
+            point.y - subview.m_frame.origin.y + subview.m_boundsOrigin.y };
+        if (auto hit = (*it)->hitTest(inSubview, event))
+            return hit;
+    }
+    // Views live in shared pointers (the tree holds them so); one that isn't can't be handed out.
+    return std::static_pointer_cast<UIView>(weak_from_this().lock());
+}
+
+UIResponder* UIView::nextResponder() const
+{
+    auto controller = m_viewController.lock();
+    if (controller && controller->viewIfLoaded().get() == this)
+        return controller.get();
+    return m_superview;
 }
 
 bool UIView::canAdopt(const UIView& view) const

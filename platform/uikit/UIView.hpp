@@ -1,5 +1,6 @@
 // Views: a frame, the properties a renderer reads, and a tree of subviews in back-to-front order.
-// Frames only; no Auto Layout, no transforms, no animations, no events or hit testing.
+// Frames only; no Auto Layout, no transforms, no animations, no gesture recognisers. Hit testing
+// follows the platform's rules, with siblings tried in the order the renderer draws them.
 #pragma once
 
 #include <coregraphics/CGGeometry.hpp>
@@ -10,6 +11,8 @@
 
 class CALayer;
 class UIColor;
+class UIEvent;
+class UIViewController;
 class UIWindow;
 
 class UIView : public UIResponder {
@@ -68,6 +71,24 @@ public:
     // Depth first, back to front, starting with the view itself; null when no view has the tag.
     std::shared_ptr<UIView> viewWithTag(long tag) const;
 
+    // Points between this view's coordinates and another's in the same tree (bounds origins
+    // included); null names the root of the tree, the window when there is one.
+    CGPoint convertPointToView(CGPoint, const UIView*) const;
+    CGPoint convertPointFromView(CGPoint, const UIView*) const;
+
+    // Whether the point (in this view's coordinates) lies within its bounds.
+    virtual bool pointInside(CGPoint, UIEvent*) const;
+    // The front-most view under the point (in this view's coordinates), this one or one below it.
+    // Hidden views, views with alpha under 0.01 and views that don't take touches return null for
+    // themselves and everything below them, as does a point outside the bounds. Siblings are
+    // tried front to back in drawing order: by layer z position, then subview order. Views deeper
+    // than the renderer draws are not found.
+    virtual std::shared_ptr<UIView> hitTest(CGPoint, UIEvent*);
+    static constexpr int maximumHitTestDepth = 256;
+
+    // The controller whose view this is, else the superview.
+    UIResponder* nextResponder() const override;
+
     // Sent through the runtime after every change of superview, so that a replaced
     // implementation runs; the view's own does nothing.
     void didMoveToSuperview() { }
@@ -77,6 +98,8 @@ public:
     virtual void drawRect(CGRect) { }
 
 private:
+    friend class UIViewController;
+
     bool canAdopt(const UIView&) const;
     std::vector<std::shared_ptr<UIView>>::iterator findSubview(const UIView*);
     void placeSubview(std::shared_ptr<UIView>, size_t index);
@@ -94,4 +117,6 @@ private:
     std::shared_ptr<CALayer> m_layer;
     std::vector<std::shared_ptr<UIView>> m_subviews;
     UIView* m_superview { nullptr };
+    // Set by the controller that loads or is given this view.
+    std::weak_ptr<UIViewController> m_viewController;
 };

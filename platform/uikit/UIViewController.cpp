@@ -221,6 +221,7 @@ const std::shared_ptr<UIView>& UIViewController::view()
     // A subclass whose loadView made nothing still gets a view, as the platform's would.
     if (!m_view)
         UIViewController::loadView();
+    m_view->m_viewController = std::static_pointer_cast<UIViewController>(weak_from_this().lock());
     viewDidLoad();
     return m_view;
 }
@@ -228,6 +229,13 @@ const std::shared_ptr<UIView>& UIViewController::view()
 void UIViewController::setView(std::shared_ptr<UIView> view)
 {
     m_view = std::move(view);
+    if (m_view)
+        m_view->m_viewController = std::static_pointer_cast<UIViewController>(weak_from_this().lock());
+}
+
+UIResponder* UIViewController::nextResponder() const
+{
+    return m_view ? m_view->superview() : nullptr;
 }
 
 void UIViewController::loadView()

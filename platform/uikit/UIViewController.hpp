@@ -1,6 +1,6 @@
 // View controllers: a lazily loaded view, appearance callbacks, child controllers and modal
 // presentation, full screen into the presenter's window, one transition at a time per window.
-// No storyboards, rotation, presentation styles, interactive dismissal or responder chain.
+// No storyboards, rotation, presentation styles or interactive dismissal.
 #pragma once
 
 #include <uikit/UIResponder.hpp>
@@ -36,6 +36,8 @@ public:
     // Makes a plain view of the main screen's bounds; subclasses make their own.
     virtual void loadView();
     virtual void viewDidLoad() { }
+    // The view's superview: a controller passes on what its view didn't handle.
+    UIResponder* nextResponder() const override;
     // Sent after a container or a presentation has given the view its frame.
     virtual void viewWillLayoutSubviews() { }
 

@@ -12,6 +12,7 @@
 #include <uikit/UIButton.hpp>
 #include <uikit/UIImagePickerController.hpp>
 #include <uikit/UIImageView.hpp>
+#include <uikit/UINavigationBar.hpp>
 #include <uikit/UILabel.hpp>
 #include <uikit/UIScreen.hpp>
 #include <uikit/UITableView.hpp>
@@ -50,6 +51,9 @@ std::string choicesText(const std::vector<std::string>& labels)
     return text + ")";
 }
 
+
+// Enough moves for a table to see a drag rather than a jump.
+constexpr long dragSteps = 10;
 
 constexpr const char* settingsBundleIdentifier = "com.apple.Preferences";
 constexpr const char* settingsExecutable = "Preferences";
@@ -262,8 +266,13 @@ bool SettingsHost::tap(const std::string& text, std::string& error)
         for (const auto& action : alert->actions())
             titles.push_back(action->title());
         auto title = matchLabel(text, titles);
-        if (title && alert->tapActionWithTitle(*title))
-            return true;
+        size_t index = title ? static_cast<size_t>(std::find(titles.begin(), titles.end(), *title) - titles.begin()) : titles.size();
+        const auto& controls = alert->actionControls();
+        if (index < controls.size() && alert->actions()[index]->isEnabled()) {
+            std::string ignored;
+            if (touchView(*controls[index], *title, ignored))
+                return true;
+        }
         error = "the alert has no action '" + text + "'" + choicesText(titles);
         return false;
     }
@@ -288,7 +297,8 @@ bool SettingsHost::tap(const std::string& text, std::string& error)
             labels.push_back(button->titleForState(0));
         }
     }
-    for (const auto& cell : table->visibleCells())
+    auto cells = table->visibleCells();
+    for (const auto& cell : cells)
         labels.push_back(cell->textLabel()->text());
     auto label = matchLabel(text, labels);
     if (!label) {
@@ -298,14 +308,15 @@ bool SettingsHost::tap(const std::string& text, std::string& error)
     for (const auto& button : buttons) {
         if (button->titleForState(0) != *label)
             continue;
-        if (button->tap())
+        if (button->isEnabled() && touchView(*button, "the button '" + *label + "'", error))
             return true;
-        error = "the button '" + *label + "' can't be tapped";
+        if (!button->isEnabled())
+            error = "the button '" + *label + "' can't be tapped";
         return false;
     }
-    if (page->tapRowWithText(*label))
+    auto cell = std::find_if(cells.begin(), cells.end(), [&](const auto& candidate) { return candidate->textLabel()->text() == *label; });
+    if (touchView(**cell, "the row '" + *label + "'", error))
         return true;
-    error = "the row '" + *label + "' can't be tapped";
     return false;
 }
 
@@ -320,10 +331,8 @@ bool SettingsHost::tapRow(long index, std::string& error)
     for (long section = 0; section < table->numberOfSections(); ++section) {
         long rows = table->numberOfRowsInSection(section);
         if (index < rows) {
-            if (page->tapRowAtIndexPath(section, index))
-                return true;
-            error = "the row can't be tapped";
-            return false;
+            auto cell = table->cellForRowAtIndexPath(NSIndexPath(index, section));
+            return cell && touchView(*cell, "the row", error);
         }
         index -= rows;
     }
@@ -337,16 +346,60 @@ bool SettingsHost::back(std::string& error)
         error = "something is presented over the page";
         return false;
     }
-    auto navigation = innermostNavigation();
-    if (navigation->viewControllers().size() > 1) {
-        navigation->popViewControllerAnimated(true);
-        return true;
+    // The one bar on screen is the app's: it shows the pages of the entry's own stack too.
+    const auto& bar = m_outer->navigationBar();
+    CGRect button = bar->backButtonRect();
+    if (button == CGRectZero || bar->isHidden()) {
+        error = "already on the first page";
+        return false;
     }
-    if (navigation != m_outer && m_outer->viewControllers().size() > 1) {
-        m_outer->popViewControllerAnimated(true);
-        return true;
+    CGPoint centre = bar->convertPointToView({ CGRectGetMidX(button), CGRectGetMidY(button) }, m_window.get());
+    auto hit = m_window->hitTest(centre, nullptr);
+    if (hit.get() != bar.get()) {
+        error = "the back button is covered";
+        return false;
     }
-    error = "already on the first page";
+    if (m_window->tapAtPoint(centre))
+        return true;
+    error = "the back button can't be tapped";
+    return false;
+}
+
+bool SettingsHost::tapAt(CGPoint point, std::string& error)
+{
+    if (m_window->tapAtPoint(point))
+        return true;
+    error = "nothing there takes a tap";
+    return false;
+}
+
+bool SettingsHost::drag(CGPoint from, CGVector by, std::string& error)
+{
+    if (m_window->dragFrom(from, by, dragSteps))
+        return true;
+    error = "nothing there takes a drag";
+    return false;
+}
+
+bool SettingsHost::touchView(UIView& view, const std::string& what, std::string& error)
+{
+    for (UIView* ancestor = view.superview(); ancestor; ancestor = ancestor->superview()) {
+        if (auto* table = dynamic_cast<UITableView*>(ancestor)) {
+            CGPoint origin = view.convertPointToView({ 0, 0 }, table);
+            table->scrollRectToVisible({ origin, view.bounds().size });
+            break;
+        }
+    }
+    CGRect bounds = view.bounds();
+    CGPoint centre = view.convertPointToView({ CGRectGetMidX(bounds), CGRectGetMidY(bounds) }, m_window.get());
+    auto hit = m_window->hitTest(centre, nullptr);
+    if (!hit || !hit->isDescendantOfView(&view)) {
+        error = what + " is covered or off screen";
+        return false;
+    }
+    if (m_window->tapAtPoint(centre))
+        return true;
+    error = what + " can't be tapped";
     return false;
 }
 

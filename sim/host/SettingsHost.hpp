@@ -28,11 +28,15 @@ public:
 
     const std::vector<SettingsEntry>& entries() const { return m_entries; }
 
-    // Each step returns false with the reason when it can't be done.
+    // Each step returns false with the reason when it can't be done. Taps, rows and back are
+    // touches through the window at the element's centre on screen, so a covered one isn't reached.
     bool open(const std::string& label, std::string& error);
     bool tap(const std::string& text, std::string& error);
     bool tapRow(long index, std::string& error);
     bool back(std::string& error);
+    // A touch at a point of the screen, in points; false when nothing there takes it.
+    bool tapAt(CGPoint, std::string& error);
+    bool drag(CGPoint from, CGVector by, std::string& error);
     bool pick(const std::string& file, std::string& error);
     bool cancel(std::string& error);
     void wait(double seconds);
@@ -46,6 +50,8 @@ public:
 
 private:
     std::shared_ptr<UINavigationController> innermostNavigation() const;
+    // Scrolls the view into its table if need be, then taps its centre if nothing covers it.
+    bool touchView(UIView&, const std::string& what, std::string& error);
 
     std::vector<SettingsEntry> m_entries;
     std::shared_ptr<UIWindow> m_window;

@@ -344,6 +344,24 @@ TEST(TableRendering, CheckmarkInTheTintAndSelectionShowOnlyOnTheirRows)
     EXPECT_GT(countNear(*pixels, accent, 0, pixelIndex(selected.origin.y), 600, pixelIndex(44), 40), 100u);
 }
 
+// A scrolled table drawn unscrolled, spilling rows outside its frame, or a held row not highlighted.
+TEST(TableRendering, ScrolledTableShowsItsContentShiftedAndClippedToItsFrame)
+{
+    SettingsTable settings;
+    settings.table->setFrame(CGRectMake(0, 100, 390, 150));
+    settings.table->setContentOffset({ 0, 1000 }, false);
+    EXPECT_DOUBLE_EQ(settings.table->contentOffset().y, settings.table->contentSize().height - 150);
+    settings.cell(5)->setHighlighted(true, false);
+    auto pixels = Render::renderView(*settings.window, 0.0);
+    ASSERT_TRUE(pixels);
+    CGFloat lastRowOnScreen = 100 + settings.cell(5)->frame().origin.y - settings.table->contentOffset().y;
+    auto held = pixelAt(*pixels, pixelIndex(5), pixelIndex(lastRowOnScreen + 22));
+    EXPECT_FALSE(isNear(held, cellBackground, 10)) << held;
+    EXPECT_TRUE(isNear(pixelAt(*pixels, pixelIndex(5), pixelIndex(lastRowOnScreen - 22)), cellBackground));
+    EXPECT_EQ(pixelAt(*pixels, pixelIndex(5), pixelIndex(10)), backdrop) << "rows scrolled above the frame are clipped";
+    EXPECT_EQ(pixelAt(*pixels, pixelIndex(5), pixelIndex(300)), backdrop);
+}
+
 // Bar titles are drawn dark on a dark bar, or translucency is ignored.
 TEST(NavigationBarRendering, TitleContrastsWithTheBarAndTranslucentBarsLetTheBackdropThrough)
 {

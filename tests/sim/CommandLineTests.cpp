@@ -178,3 +178,20 @@ TEST(CommandLine, SettingsLabelsMatchInAnyCaseAndAMissListsTheChoices)
     auto noEntry = runSim(device.with({ "settings", "open", "Nova" }));
     EXPECT_TRUE(mentions(noEntry.err, "choices: 'Zova'")) << noEntry.err;
 }
+
+// Catches point steps that are read as labels or run half parsed: a bad drag stops the run before
+// the app starts, and a point tap on the list's row chooses it.
+TEST(CommandLine, SettingsPointTapsAndDragsAreTouchesOnTheScreen)
+{
+    Device device;
+    ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
+    auto badDrag = runSim(device.with({ "settings", "drag", "10,20" }));
+    EXPECT_EQ(badDrag.status, 2);
+    EXPECT_TRUE(mentions(badDrag.err, "drag needs a point and a distance")) << badDrag.err;
+    // Rows start below the 44-point bar and the 35-point header: 101 is the middle of the first.
+    auto tapped = runSim(device.with({ "settings", "open", "Zova", "tap", "Picture", "drag", "200,300", "0,-100", "tap", "200,101", "dump" }));
+    EXPECT_EQ(tapped.status, 0) << tapped.err;
+    auto nothing = runSim(device.with({ "settings", "tap", "-5,-5" }));
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_TRUE(mentions(nothing.err, "nothing there takes a tap")) << nothing.err;
+}

@@ -3,9 +3,12 @@
 
 #include <audiotoolbox/AudioServices.hpp>
 #include <uikit/CALayer.hpp>
+#include <uikit/UIButton.hpp>
 #include <uikit/UIColor.hpp>
 #include <uikit/UINavigationItem.hpp>
 #include <uikit/UITableView.hpp>
+#include <uikit/UITableViewCell.hpp>
+#include <uikit/UIWindow.hpp>
 
 #include <gtest/gtest.h>
 
@@ -193,4 +196,50 @@ TEST(PictureList, ClearRemovesStackedButtons)
     device.settle();
     EXPECT_TRUE(device.placedButtons().empty());
     EXPECT_EQ(device.page()->table()->viewWithTag(999), nullptr);
+}
+
+// Catches hit testing in subview order while the button's z position draws it above the rows: a
+// touch where the button is drawn must reach it, and a row it covers must not be tapped through it.
+TEST(PictureList, TheButtonTakesTouchesAboveTheRowsItCovers)
+{
+    SettingsDevice device;
+    device.store()->setInteger(5, "siripic");
+    openPictureList(device);
+    auto buttons = device.placedButtons();
+    ASSERT_EQ(buttons.size(), 1u);
+    auto button = buttons[0];
+    auto table = device.page()->table();
+    auto& window = device.app().window();
+    // Behind the rows in subview order, over row 5 on screen: only its z position keeps it on top.
+    table->sendSubviewToBack(button);
+    button->setCenter(device.cell(5)->center());
+    CGPoint centre = table->convertPointToView(button->center(), &window);
+    EXPECT_EQ(window.hitTest(centre, nullptr), button);
+
+    std::string error;
+    EXPECT_FALSE(device.app().tapRow(5, error));
+    EXPECT_NE(error.find("covered"), std::string::npos) << error;
+    AudioServicesResetPlayedSystemSounds();
+    EXPECT_TRUE(device.app().tapAt(centre, error)) << error;
+    device.settle();
+    EXPECT_NE(device.app().presented(), nullptr) << "the button opens the picker";
+    EXPECT_EQ(AudioServicesPlayedSystemSounds(), std::vector<SystemSoundID> { 1519 });
+}
+
+// Catches a point tap that misses the row drawn there, or a drag on the list that selects a row.
+TEST(PictureList, APointTapChoosesTheRowThereAndADragChoosesNothing)
+{
+    SettingsDevice device;
+    openPictureList(device);
+    auto& window = device.app().window();
+    auto table = device.page()->table();
+    CGPoint row2 = table->convertPointToView(device.cell(2)->center(), &window);
+    std::string error;
+    EXPECT_TRUE(device.app().drag(row2, CGVectorMake(0, 60), error)) << error;
+    device.settle();
+    EXPECT_EQ(device.store()->integerForKey("siripic", 0), 0);
+    row2 = table->convertPointToView(device.cell(2)->center(), &window);
+    EXPECT_TRUE(device.app().tapAt(row2, error)) << error;
+    device.settle();
+    EXPECT_EQ(device.store()->integerForKey("siripic", 0), 2);
 }
