@@ -3,6 +3,7 @@
 #pragma once
 
 #include <coregraphics/CGImage.hpp>
+#include <imageio/GifLzwDecoder.hpp>
 #include <imageio/GifStructure.hpp>
 
 #include <cstdint>
@@ -14,14 +15,21 @@ struct CanvasRect {
     size_t y { 0 };
     size_t width { 0 };
     size_t height { 0 };
+
+    bool isEmpty() const { return width == 0 || height == 0; }
 };
 
 namespace GifCompositor {
 
 // The part of the frame's rectangle that lies on the canvas (possibly empty).
 CanvasRect visibleRect(const GifStructure&, const GifFrameInfo&);
-// False when the frame's data ended or was corrupt; the rows read until then are drawn.
-bool drawFrame(RGBAPixels& canvas, std::span<const uint8_t> file, const GifStructure&, const GifFrameInfo&);
+// True when drawing the frame sets every pixel of the canvas to an opaque colour, whatever was
+// there, provided its data decodes whole.
+bool coversCanvasOpaquely(const GifStructure&, const GifFrameInfo&);
+// The smallest rectangle holding both.
+CanvasRect unionRect(CanvasRect, CanvasRect);
+// The rows decoded before any damage are drawn; the rest of the rectangle is left as it was.
+GifFrameOutcome drawFrame(RGBAPixels& canvas, std::span<const uint8_t> file, const GifStructure&, const GifFrameInfo&, GifLzwDecoder&);
 void clearRect(RGBAPixels& canvas, CanvasRect);
 void saveRect(const RGBAPixels& canvas, CanvasRect, std::vector<uint8_t>& saved);
 void restoreRect(RGBAPixels& canvas, CanvasRect, const std::vector<uint8_t>& saved);

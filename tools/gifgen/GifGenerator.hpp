@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gifgen {
@@ -33,6 +34,10 @@ std::vector<uint8_t> largeBenchmarkGif();
 inline constexpr size_t benchmarkGifWidth = 1170;
 inline constexpr size_t benchmarkGifHeight = 2532;
 inline constexpr size_t benchmarkGifFrameCount = 60;
+
+// Small GIFs for the decoder's fuzzing corpus, by file name: every code size, a table that fills
+// without a clear code, interlaced rows cut short, early and invalid codes, every disposal.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> decoderSeeds();
 
 // A user's own animated GIF (a sunset over the sea, 240 x 520), for the simulated photo library.
 std::vector<uint8_t> photoLibrarySample();
