@@ -31,7 +31,10 @@ std::shared_ptr<const RGBAPixels> GifAnimationDecoder::canvasAfterFrame(size_t i
         m_canvas = nullptr;
         m_steps.clear();
         m_stepBytes = 0;
-        m_checkpointDue = SIZE_MAX;
+        m_spareBuffers.clear();
+        m_spareBytes = 0;
+        for (auto& checkpoint : m_checkpoints)
+            checkpoint.due = SIZE_MAX;
         m_lzw.releaseMemory();
         return nullptr;
     }
@@ -100,28 +103,36 @@ bool GifAnimationDecoder::drawThrough(size_t index)
 {
     for (;;) {
         size_t start = nearestStart(index);
-        if (m_canvas && m_drawnFrames > index + 1) {
-            // Asked to go back: from now on remember what each step overwrites.
-            if (start != index)
-                m_isRecordingSteps = true;
-            if (stepBack(index))
-                return true;
-        }
+        // Asked to go back, or first for a frame far from any start: this caller reads out of
+        // order, so from now on remember what each step overwrites.
+        bool isGoingBack = m_canvas && m_drawnFrames > index + 1;
+        if ((isGoingBack || !m_canvas) && start != index)
+            m_isRecordingSteps = true;
+        if (isGoingBack && stepBack(index))
+            return true;
         size_t from = start;
-        bool fromCheckpoint = false;
-        if (m_checkpoint.canvas && m_checkpoint.frame <= index && m_checkpoint.frame > from) {
-            from = m_checkpoint.frame;
-            fromCheckpoint = true;
+        Checkpoint* base = nullptr;
+        for (auto& checkpoint : m_checkpoints) {
+            if (checkpoint.canvas && checkpoint.frame <= index && checkpoint.frame > from) {
+                from = checkpoint.frame;
+                base = &checkpoint;
+            }
         }
         bool drawsOn = m_canvas && m_drawnFrames <= index && m_drawnFrames >= from;
-        if (!drawsOn && !restartAt(from, fromCheckpoint, index))
+        if (!drawsOn && !base && from == index && resumeBefore(index + 1))
+            return true;
+        if (!drawsOn && !restartAt(from, base, index))
             return false;
-        bool checksOpaqueStart = !drawsOn && !fromCheckpoint && m_starts[from] == Start::Opaque;
+        if (m_isRecordingSteps)
+            m_firstStepToRecord = firstStepWorthRecording(index);
+        bool checksOpaqueStart = !drawsOn && !base && m_starts[from] == Start::Opaque;
         while (m_drawnFrames <= index) {
             if (!makeCanvasWritable())
                 return false;
-            if (m_drawnFrames == m_checkpointDue)
-                keepCheckpoint();
+            for (auto& checkpoint : m_checkpoints) {
+                if (m_drawnFrames == checkpoint.due)
+                    keepCheckpoint(checkpoint);
+            }
             drawNextFrame();
             if (checksOpaqueStart && m_outcomes[from] != GifFrameOutcome::Complete)
                 break;
@@ -145,8 +156,14 @@ bool GifAnimationDecoder::stepBack(size_t index)
     while (m_drawnFrames > index + 1) {
         auto& step = m_steps.back();
         GifCompositor::restoreRect(*m_canvas, step.rect, step.pixels);
+        for (auto& checkpoint : m_checkpoints) {
+            if (checkpoint.changed)
+                checkpoint.changed = GifCompositor::unionRect(*checkpoint.changed, step.rect);
+        }
+        giveBuffer(std::move(m_savedRegion));
         m_savedRegion = std::move(step.savedRegion);
         m_stepBytes -= step.pixels.size() + m_savedRegion.size();
+        giveBuffer(std::move(step.pixels));
         m_steps.pop_back();
         --m_drawnFrames;
     }
@@ -154,32 +171,73 @@ bool GifAnimationDecoder::stepBack(size_t index)
     return true;
 }
 
-bool GifAnimationDecoder::restartAt(size_t frame, bool fromCheckpoint, size_t target)
+bool GifAnimationDecoder::restartAt(size_t frame, Checkpoint* base, size_t target)
 {
     // The decoder's own canvas is reused when nobody else holds it.
     if (m_canvas && m_canvas.use_count() == 1) {
         forgetCanvas(m_canvas.get());
-        if (fromCheckpoint)
-            std::memcpy(m_canvas->bytes.data(), m_checkpoint.canvas->bytes.data(), m_canvasBytes);
+        if (base && base->changed)
+            GifCompositor::copyRect(*m_canvas, *base->canvas, *base->changed);
+        else if (base)
+            std::memcpy(m_canvas->bytes.data(), base->canvas->bytes.data(), m_canvasBytes);
         else if (m_starts[frame] != Start::Opaque)
             std::memset(m_canvas->bytes.data(), 0, m_canvasBytes);
     } else {
-        m_canvas = fromCheckpoint ? PixelBuffer::copy(*m_checkpoint.canvas) : PixelBuffer::create(m_structure.width, m_structure.height);
+        m_canvas = base ? PixelBuffer::copy(*base->canvas) : PixelBuffer::create(m_structure.width, m_structure.height);
         if (!m_canvas)
             return false;
     }
+    for (auto& checkpoint : m_checkpoints) {
+        checkpoint.due = SIZE_MAX;
+        checkpoint.changed.reset();
+    }
+    if (base)
+        base->changed = CanvasRect {};
     m_drawnFrames = frame;
     m_isDisposalPending = false;
     m_savedRegion.clear();
-    m_steps.clear();
-    m_stepBytes = 0;
-    // Going back is likely to go on: halfway to the target is where the next restart can begin,
-    // unless the checkpoint already serves frames before the target better than the start does.
-    m_checkpointDue = SIZE_MAX;
-    bool isCheckpointUseful = m_checkpoint.canvas && m_checkpoint.frame >= frame && m_checkpoint.frame <= target;
-    if (m_isRecordingSteps && !isCheckpointUseful && target - frame >= checkpointDistance)
-        m_checkpointDue = frame + (target - frame) / 2;
+    clearSteps();
+    if (m_isRecordingSteps && target - frame >= checkpointDistance)
+        planCheckpoints(frame, base, target);
     return true;
+}
+
+// A checkpoint before the next frame is this frame's canvas when its disposal leaves it as it is.
+bool GifAnimationDecoder::resumeBefore(size_t next)
+{
+    auto disposal = m_structure.frames[next - 1].disposal;
+    if (disposal != GifDisposal::None && disposal != GifDisposal::Leave)
+        return false;
+    for (auto& checkpoint : m_checkpoints) {
+        if (checkpoint.canvas && checkpoint.frame == next) {
+            if (!restartAt(next, &checkpoint, next))
+                return false;
+            m_isDisposalPending = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Going back is likely to go on. Halfway to the target is where a later restart can begin; and
+// right after a start frame that covers much of the canvas, so that it isn't decoded again.
+// Checkpoints that serve frames below the restart are kept.
+void GifAnimationDecoder::planCheckpoints(size_t frame, const Checkpoint* base, size_t target)
+{
+    std::vector<Checkpoint*> spare;
+    for (auto& checkpoint : m_checkpoints) {
+        if (&checkpoint != base && (!checkpoint.canvas || checkpoint.frame > target))
+            spare.push_back(&checkpoint);
+    }
+    if (!spare.empty() && !base) {
+        auto start = GifCompositor::visibleRect(m_structure, m_structure.frames[frame]);
+        if (start.width * start.height * 4 * 4 >= m_canvasBytes) {
+            spare.back()->due = frame + 1;
+            spare.pop_back();
+        }
+    }
+    if (!spare.empty())
+        spare.back()->due = frame + (target - frame) / 2;
 }
 
 std::shared_ptr<const RGBAPixels> GifAnimationDecoder::recentCanvas(size_t index) const
@@ -222,7 +280,7 @@ bool GifAnimationDecoder::makeCanvasWritable()
     return true;
 }
 
-void GifAnimationDecoder::disposeOfPrevious(RGBAPixels& canvas, const std::vector<uint8_t>& savedRegion) const
+void GifAnimationDecoder::disposeOfPrevious(RGBAPixels& canvas, const SavedPixels& savedRegion) const
 {
     const auto& previous = m_structure.frames[m_drawnFrames - 1];
     auto rect = GifCompositor::visibleRect(m_structure, previous);
@@ -232,44 +290,81 @@ void GifAnimationDecoder::disposeOfPrevious(RGBAPixels& canvas, const std::vecto
         GifCompositor::restoreRect(canvas, rect, savedRegion);
 }
 
-void GifAnimationDecoder::keepCheckpoint()
+void GifAnimationDecoder::keepCheckpoint(Checkpoint& checkpoint)
 {
-    m_checkpointDue = SIZE_MAX;
-    if (m_checkpoint.canvas) {
-        std::memcpy(m_checkpoint.canvas->bytes.data(), m_canvas->bytes.data(), m_canvasBytes);
+    checkpoint.due = SIZE_MAX;
+    if (checkpoint.canvas && checkpoint.changed) {
+        GifCompositor::copyRect(*checkpoint.canvas, *m_canvas, *checkpoint.changed);
+    } else if (checkpoint.canvas) {
+        std::memcpy(checkpoint.canvas->bytes.data(), m_canvas->bytes.data(), m_canvasBytes);
     } else {
-        m_checkpoint.canvas = PixelBuffer::copy(*m_canvas);
-        if (!m_checkpoint.canvas)
+        checkpoint.canvas = PixelBuffer::copy(*m_canvas);
+        if (!checkpoint.canvas)
             return;
     }
-    m_checkpoint.frame = m_drawnFrames;
-    if (m_isDisposalPending)
-        disposeOfPrevious(*m_checkpoint.canvas, m_savedRegion);
+    checkpoint.frame = m_drawnFrames;
+    checkpoint.changed = CanvasRect {};
+    if (m_isDisposalPending) {
+        disposeOfPrevious(*checkpoint.canvas, m_savedRegion);
+        checkpoint.changed = GifCompositor::visibleRect(m_structure, m_structure.frames[m_drawnFrames - 1]);
+    }
+}
+
+// What the step that draws the frame overwrites: the frame, and the one before when disposed of.
+CanvasRect GifAnimationDecoder::changedByStep(size_t frame) const
+{
+    const auto& frames = m_structure.frames;
+    auto rect = GifCompositor::visibleRect(m_structure, frames[frame]);
+    const auto& previous = frames[frame - 1];
+    if (previous.disposal == GifDisposal::RestoreBackground || previous.disposal == GifDisposal::RestorePrevious)
+        rect = GifCompositor::unionRect(rect, GifCompositor::visibleRect(m_structure, previous));
+    return rect;
+}
+
+size_t GifAnimationDecoder::stepBytes(size_t frame) const
+{
+    auto rect = changedByStep(frame);
+    size_t bytes = rect.width * rect.height * 4;
+    if (m_structure.frames[frame - 1].disposal == GifDisposal::RestorePrevious) {
+        auto saved = GifCompositor::visibleRect(m_structure, m_structure.frames[frame - 1]);
+        bytes += saved.width * saved.height * 4;
+    }
+    return bytes;
+}
+
+// The log keeps only the steps nearest the target; steps before those would be dropped unused.
+size_t GifAnimationDecoder::firstStepWorthRecording(size_t target) const
+{
+    size_t first = target + 1;
+    size_t bytes = 0;
+    while (first > 1 && bytes + stepBytes(first - 1) <= m_canvasBytes) {
+        bytes += stepBytes(first - 1);
+        --first;
+    }
+    return first;
 }
 
 // Logs what the next step overwrites, dropping the oldest steps to stay within one canvas of bytes.
 void GifAnimationDecoder::recordStep()
 {
-    const auto& frames = m_structure.frames;
-    const auto& previous = frames[m_drawnFrames - 1];
-    auto rect = GifCompositor::visibleRect(m_structure, frames[m_drawnFrames]);
-    if (previous.disposal == GifDisposal::RestoreBackground || previous.disposal == GifDisposal::RestorePrevious)
-        rect = GifCompositor::unionRect(rect, GifCompositor::visibleRect(m_structure, previous));
+    const auto& previous = m_structure.frames[m_drawnFrames - 1];
+    auto rect = changedByStep(m_drawnFrames);
     // A region saved for an earlier frame is of no further use.
     if (previous.disposal != GifDisposal::RestorePrevious)
         m_savedRegion.clear();
     size_t bytes = rect.width * rect.height * 4 + m_savedRegion.size();
-    if (bytes > m_canvasBytes || (!m_steps.empty() && m_steps.back().frame + 1 != m_drawnFrames)) {
-        m_steps.clear();
-        m_stepBytes = 0;
-    }
+    if (bytes > m_canvasBytes || (!m_steps.empty() && m_steps.back().frame + 1 != m_drawnFrames))
+        clearSteps();
     if (bytes > m_canvasBytes)
         return;
     while (m_stepBytes + bytes > m_canvasBytes) {
-        m_stepBytes -= m_steps.front().pixels.size() + m_steps.front().savedRegion.size();
+        auto& oldest = m_steps.front();
+        m_stepBytes -= oldest.pixels.size() + oldest.savedRegion.size();
+        giveBuffer(std::move(oldest.pixels));
+        giveBuffer(std::move(oldest.savedRegion));
         m_steps.pop_front();
     }
-    Step step { m_drawnFrames, rect, {}, std::move(m_savedRegion) };
+    Step step { m_drawnFrames, rect, takeBuffer(), std::move(m_savedRegion) };
     GifCompositor::saveRect(*m_canvas, rect, step.pixels);
     m_steps.push_back(std::move(step));
     m_stepBytes += bytes;
@@ -279,21 +374,59 @@ void GifAnimationDecoder::drawNextFrame()
 {
     auto& canvas = *m_canvas;
     const auto* savedRegion = &m_savedRegion;
-    if (m_isDisposalPending && m_isRecordingSteps) {
+    auto changed = m_isDisposalPending ? changedByStep(m_drawnFrames) : GifCompositor::visibleRect(m_structure, m_structure.frames[m_drawnFrames]);
+    for (auto& checkpoint : m_checkpoints) {
+        if (checkpoint.changed)
+            checkpoint.changed = GifCompositor::unionRect(*checkpoint.changed, changed);
+    }
+    if (m_isDisposalPending && m_isRecordingSteps && m_drawnFrames >= m_firstStepToRecord) {
         recordStep();
         if (!m_steps.empty() && m_steps.back().frame == m_drawnFrames)
             savedRegion = &m_steps.back().savedRegion;
-    } else {
-        m_steps.clear();
-        m_stepBytes = 0;
+    } else if (!m_steps.empty()) {
+        clearSteps();
     }
     if (m_isDisposalPending)
         disposeOfPrevious(canvas, *savedRegion);
     const auto& frame = m_structure.frames[m_drawnFrames];
-    if (frame.disposal == GifDisposal::RestorePrevious)
+    if (frame.disposal == GifDisposal::RestorePrevious) {
+        if (m_savedRegion.capacity() == 0)
+            m_savedRegion = takeBuffer();
         GifCompositor::saveRect(canvas, GifCompositor::visibleRect(m_structure, frame), m_savedRegion);
+    }
     m_outcomes[m_drawnFrames] = GifCompositor::drawFrame(canvas, m_file->span(), m_structure, frame, m_lzw);
     ++m_drawnFrames;
     m_isDisposalPending = true;
     PixelBuffer::noteFrameDecoded();
+}
+
+void GifAnimationDecoder::clearSteps()
+{
+    for (auto& step : m_steps) {
+        giveBuffer(std::move(step.pixels));
+        giveBuffer(std::move(step.savedRegion));
+    }
+    m_steps.clear();
+    m_stepBytes = 0;
+}
+
+SavedPixels GifAnimationDecoder::takeBuffer()
+{
+    if (m_spareBuffers.empty())
+        return {};
+    auto buffer = std::move(m_spareBuffers.back());
+    m_spareBuffers.pop_back();
+    m_spareBytes -= buffer.capacity();
+    return buffer;
+}
+
+// Spare buffers and the log together stay within one canvas of bytes.
+void GifAnimationDecoder::giveBuffer(SavedPixels&& buffer)
+{
+    size_t bytes = buffer.capacity();
+    if (bytes == 0 || m_stepBytes + m_spareBytes + bytes > m_canvasBytes)
+        return;
+    buffer.clear();
+    m_spareBuffers.push_back(std::move(buffer));
+    m_spareBytes += bytes;
 }

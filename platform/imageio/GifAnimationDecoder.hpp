@@ -41,13 +41,18 @@ private:
     struct Checkpoint {
         size_t frame { 0 };
         std::shared_ptr<RGBAPixels> canvas;
+        // Where the working canvas can differ from this one while it comes from it (none:
+        // anywhere), so that restoring either from the other copies only that.
+        std::optional<CanvasRect> changed;
+        // The frame before which to keep the working canvas here, on the way to a target.
+        size_t due { SIZE_MAX };
     };
     // What drawing `frame` (and disposing of the one before) overwrote.
     struct Step {
         size_t frame { 0 };
         CanvasRect rect;
-        std::vector<uint8_t> pixels;
-        std::vector<uint8_t> savedRegion;
+        SavedPixels pixels;
+        SavedPixels savedRegion;
     };
     enum class Start : uint8_t {
         Anywhere,
@@ -58,16 +63,24 @@ private:
     std::shared_ptr<const RGBAPixels> composeThrough(size_t index);
     bool drawThrough(size_t index);
     bool stepBack(size_t index);
-    bool restartAt(size_t frame, bool fromCheckpoint, size_t target);
+    bool restartAt(size_t frame, Checkpoint* base, size_t target);
+    bool resumeBefore(size_t next);
+    void planCheckpoints(size_t frame, const Checkpoint* base, size_t target);
     size_t nearestStart(size_t index) const;
     void findStarts();
     std::shared_ptr<const RGBAPixels> recentCanvas(size_t index) const;
     void rememberCanvas(size_t index);
     void forgetCanvas(const RGBAPixels*);
     bool makeCanvasWritable();
-    void disposeOfPrevious(RGBAPixels&, const std::vector<uint8_t>& savedRegion) const;
+    void disposeOfPrevious(RGBAPixels&, const SavedPixels& savedRegion) const;
     void recordStep();
-    void keepCheckpoint();
+    void clearSteps();
+    SavedPixels takeBuffer();
+    void giveBuffer(SavedPixels&&);
+    size_t stepBytes(size_t frame) const;
+    size_t firstStepWorthRecording(size_t target) const;
+    CanvasRect changedByStep(size_t frame) const;
+    void keepCheckpoint(Checkpoint&);
     void drawNextFrame();
 
     std::shared_ptr<const NSData> m_file;
@@ -86,12 +99,16 @@ private:
     // False right after a restart: the disposal of the frame before is already on the canvas.
     bool m_isDisposalPending { false };
     // What the last drawn frame covered, when its disposal restores it.
-    std::vector<uint8_t> m_savedRegion;
-    Checkpoint m_checkpoint;
-    size_t m_checkpointDue { SIZE_MAX };
+    SavedPixels m_savedRegion;
+    std::array<Checkpoint, 2> m_checkpoints;
     bool m_isRecordingSteps { false };
+    size_t m_firstStepToRecord { 0 };
     std::deque<Step> m_steps;
     size_t m_stepBytes { 0 };
+    // Buffers of steps undone or dropped, kept for the next steps within the same bytes: big
+    // allocations each freed and made again cost more than the copies they hold.
+    std::vector<SavedPixels> m_spareBuffers;
+    size_t m_spareBytes { 0 };
     // Earlier canvases are only remembered while someone else keeps them, so a long animation
     // played in a loop keeps one canvas here, not one per frame.
     std::array<RecentCanvas, 4> m_recent;

@@ -220,7 +220,7 @@ void clearRect(RGBAPixels& canvas, CanvasRect rect)
         std::memset(canvas.bytes.data() + (y * canvas.width + rect.x) * 4, 0, rect.width * 4);
 }
 
-void saveRect(const RGBAPixels& canvas, CanvasRect rect, std::vector<uint8_t>& saved)
+void saveRect(const RGBAPixels& canvas, CanvasRect rect, SavedPixels& saved)
 {
     saved.resize(rect.width * rect.height * 4);
     if (saved.empty())
@@ -230,13 +230,21 @@ void saveRect(const RGBAPixels& canvas, CanvasRect rect, std::vector<uint8_t>& s
         std::memcpy(saved.data() + row * rowBytes, canvas.bytes.data() + ((rect.y + row) * canvas.width + rect.x) * 4, rowBytes);
 }
 
-void restoreRect(RGBAPixels& canvas, CanvasRect rect, const std::vector<uint8_t>& saved)
+void restoreRect(RGBAPixels& canvas, CanvasRect rect, const SavedPixels& saved)
 {
     size_t rowBytes = rect.width * 4;
     if (saved.empty() || saved.size() != rowBytes * rect.height)
         return;
     for (size_t row = 0; row < rect.height; ++row)
         std::memcpy(canvas.bytes.data() + ((rect.y + row) * canvas.width + rect.x) * 4, saved.data() + row * rowBytes, rowBytes);
+}
+
+void copyRect(RGBAPixels& to, const RGBAPixels& from, CanvasRect rect)
+{
+    for (size_t y = rect.y; y < rect.y + rect.height; ++y) {
+        size_t offset = (y * to.width + rect.x) * 4;
+        std::memcpy(to.bytes.data() + offset, from.bytes.data() + offset, rect.width * 4);
+    }
 }
 
 }

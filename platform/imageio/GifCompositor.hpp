@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <span>
+#include <memory>
+#include <utility>
 #include <vector>
 
 struct CanvasRect {
@@ -18,6 +20,33 @@ struct CanvasRect {
 
     bool isEmpty() const { return width == 0 || height == 0; }
 };
+
+// Bytes that are always written before they are read: growing them leaves them uninitialised
+// instead of zeroing what is about to be overwritten.
+template<typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template<typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template<typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept
+    {
+    }
+    template<typename U>
+    void construct(U* place) noexcept
+    {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template<typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+// Pixels of a canvas rectangle, row after row.
+using SavedPixels = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 
 namespace GifCompositor {
 
@@ -31,7 +60,9 @@ CanvasRect unionRect(CanvasRect, CanvasRect);
 // The rows decoded before any damage are drawn; the rest of the rectangle is left as it was.
 GifFrameOutcome drawFrame(RGBAPixels& canvas, std::span<const uint8_t> file, const GifStructure&, const GifFrameInfo&, GifLzwDecoder&);
 void clearRect(RGBAPixels& canvas, CanvasRect);
-void saveRect(const RGBAPixels& canvas, CanvasRect, std::vector<uint8_t>& saved);
-void restoreRect(RGBAPixels& canvas, CanvasRect, const std::vector<uint8_t>& saved);
+void saveRect(const RGBAPixels& canvas, CanvasRect, SavedPixels& saved);
+void restoreRect(RGBAPixels& canvas, CanvasRect, const SavedPixels& saved);
+// Between canvases of one size.
+void copyRect(RGBAPixels& to, const RGBAPixels& from, CanvasRect);
 
 }

@@ -62,8 +62,4 @@ private:
 // Pixels of an image in file order: interlaced rows by pass.
 std::vector<uint16_t> inFileOrder(std::span<const uint16_t> pixels, size_t width, size_t height, bool isInterlaced);
 
-// The optimised benchmark picture: a phone-sized canvas (1170 x 2532) of small changing rectangles
-// with transparency and every disposal, `frames` frames, about 3 to 4 MB at 120 frames.
-std::vector<uint8_t> optimisedBenchmarkGif(size_t frames = 120);
-
 }

@@ -70,8 +70,8 @@ std::vector<uint8_t> optimisedBenchmarkGif(size_t frames)
     builder.image({ 0, 0, canvasWidth, canvasHeight, false, {} }, background());
     for (size_t frame = 1; frame < frames; ++frame) {
         double t = static_cast<double>(frame) / static_cast<double>(frames);
-        auto width = static_cast<uint16_t>(240 + 80 * std::sin(2 * std::numbers::pi * 3 * t));
-        auto height = static_cast<uint16_t>(240 + 80 * std::cos(2 * std::numbers::pi * 2 * t));
+        auto width = static_cast<uint16_t>(270 + 90 * std::sin(2 * std::numbers::pi * 3 * t));
+        auto height = static_cast<uint16_t>(270 + 90 * std::cos(2 * std::numbers::pi * 2 * t));
         auto left = static_cast<uint16_t>((canvasWidth - width) * (0.5 + 0.45 * std::sin(2 * std::numbers::pi * 2 * t)));
         auto top = static_cast<uint16_t>((canvasHeight - height) * (0.5 + 0.45 * std::sin(2 * std::numbers::pi * t)));
         ImageBlock block { left, top, width, height, frame % 7 == 3, {} };
