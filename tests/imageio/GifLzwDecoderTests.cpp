@@ -3,6 +3,8 @@
 // clipping and every disposal value.
 #include "imageio/TestImages.hpp"
 
+#include <imageio/CGImageSource.hpp>
+#include <imageio/CGImageSourceTesting.hpp>
 #include <tools/gifgen/GifBuilder.hpp>
 
 #include <gtest/gtest.h>
@@ -260,5 +262,26 @@ TEST(GifDisposal, EveryValueDisposesAsBrowsersDo)
                 return colorOf(2);
             return std::nullopt;
         }) });
+    }
+}
+
+// Catches impossible code sizes (0, 12 and up; a byte of 200 once shifted past 64 bits while the
+// palette was built) reading or drawing anything, or stopping the frames after them.
+TEST(GifLzwDecoder, ImpossibleCodeSizesDecodeNothing)
+{
+    for (unsigned codeSize : { 0u, 12u, 200u }) {
+        auto gif = overSolidCanvas(4, 3, 4);
+        gif.control(1).rawImage({ 0, 0, 4, 3, false, {} }, codeSize, gifgen::subBlocks(std::vector<uint8_t>(9, 0x5A)));
+        gif.control(1).image({ 0, 0, 1, 1, false, {} }, std::vector<uint16_t> { 2 }, 2);
+        auto file = gif.finish();
+        auto data = std::make_shared<NSData>(file);
+        auto source = CGImageSourceCreateWithData(data.get(), nullptr);
+        ASSERT_TRUE(source);
+        SCOPED_TRACE(testing::Message() << "code size " << codeSize);
+        EXPECT_EQ(CGImageSourceCheckFrame(source, 1), CGImageSourceFrameDecoding::Failed);
+        EXPECT_EQ(CGImageSourceCheckFrame(source, 2), CGImageSourceFrameDecoding::Complete);
+        CFRelease(source);
+        auto solid = canvas(4, 3, [](size_t, size_t) { return under; });
+        expectFrames(file, { solid, solid, canvas(4, 3, [](size_t x, size_t y) { return x == 0 && y == 0 ? colorOf(2) : under; }) });
     }
 }
