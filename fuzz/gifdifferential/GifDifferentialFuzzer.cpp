@@ -72,30 +72,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     auto structure = scanGifStructure(file);
     if (!structure || structure->frames.size() >= ImageIOLimits::maxFrames || !codeSizesAgree(*structure) || !scanReachesTrailer(file, *structure))
         return 0;
-    auto reference = GiflibReference::allFrames(file);
-    if (reference.empty())
-        return 0;
-    if (reference.size() != structure->frames.size())
-        std::abort();
     auto data = NSData::dataWithBytes(file);
     auto source = CGImageSourceCreateWithData(data.get(), nullptr);
-    if (!source || CGImageSourceGetCount(source) != reference.size())
+    if (!source || CGImageSourceGetCount(source) != structure->frames.size())
         std::abort();
     // giflib draws on where a code isn't in the table yet, from whatever its table held; the
     // source ends the frame there, as browsers do. Such files are the decoding tests' business.
-    for (size_t index = 0; index < reference.size(); ++index) {
+    for (size_t index = 0; index < structure->frames.size(); ++index) {
         if (CGImageSourceCheckFrame(source, index) != CGImageSourceFrameDecoding::Complete) {
             CFRelease(source);
             return 0;
         }
     }
-    for (size_t index = 0; index < reference.size(); ++index) {
+    // Frame by frame, so that memory stays that of a canvas or two whatever the frame count.
+    size_t index = 0;
+    bool isRead = GiflibReference::compositeFrames(file, [&](const GiflibReference::Canvas& reference) {
+        if (index >= structure->frames.size())
+            std::abort();
         auto image = CGImageSourceCreateImageAtIndex(source, index, nullptr);
         auto pixels = CGImageGetPixels(image);
-        if (!pixels || pixels->bytes != reference[index].rgba)
-            reportDifference(index, pixels.get(), reference[index]);
+        if (!pixels || pixels->bytes != reference.rgba)
+            reportDifference(index, pixels.get(), reference);
         CGImageRelease(image);
-    }
+        ++index;
+    });
+    if (isRead && index != structure->frames.size())
+        std::abort();
     CFRelease(source);
     return 0;
 }
