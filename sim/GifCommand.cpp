@@ -6,10 +6,13 @@
 #include <PngWriter.hpp>
 #include <foundation/NSData.hpp>
 #include <imageio/CGImageSource.hpp>
+#include <imageio/CGImageSourceTesting.hpp>
 #include <tweak/gif/GIFFrameTiming.hpp>
 #include <tweak/gif/UIImage+animatedGIF.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace sim {
@@ -61,7 +64,43 @@ bool writeFrames(CGImageSourceRef source, size_t count, const std::filesystem::p
     return true;
 }
 
-std::string describe(const std::filesystem::path& file, size_t fileSize, CGImageSourceRef source, size_t count)
+// What decoding every frame found: frames whose data failed or was cut short, and whether any
+// frame has a pixel to show at all.
+struct Check {
+    std::vector<long> failed;
+    std::vector<long> cutShort;
+    bool hasPixel { false };
+};
+
+Check checkFrames(CGImageSourceRef source, size_t count)
+{
+    Check check;
+    for (size_t i = 0; i < count; ++i) {
+        auto decoding = CGImageSourceCheckFrame(source, i);
+        if (decoding == CGImageSourceFrameDecoding::Failed)
+            check.failed.push_back(static_cast<long>(i));
+        else if (decoding == CGImageSourceFrameDecoding::CutShort)
+            check.cutShort.push_back(static_cast<long>(i));
+        if (check.hasPixel)
+            continue;
+        CGImageRef image = CGImageSourceCreateImageAtIndex(source, i, nullptr);
+        auto pixels = CGImageGetPixels(image);
+        CGImageRelease(image);
+        for (size_t alpha = 3; pixels && alpha < pixels->bytes.size() && !check.hasPixel; alpha += 4)
+            check.hasPixel = pixels->bytes[alpha] != 0;
+    }
+    return check;
+}
+
+void writeList(JsonWriter& json, const char* key, const std::vector<long>& values)
+{
+    json.key(key).beginArray();
+    for (long value : values)
+        json.value(value);
+    json.endArray();
+}
+
+std::string describe(const std::filesystem::path& file, size_t fileSize, CGImageSourceRef source, size_t count, bool isChecked)
 {
     auto timing = frameTiming(source, count);
     CGImageRef first = CGImageSourceCreateImageAtIndex(source, 0, nullptr);
@@ -69,6 +108,9 @@ std::string describe(const std::filesystem::path& file, size_t fileSize, CGImage
     CGImageRelease(first);
 
     bool refused = timing.total > INT32_MAX || timing.listLength > animatedGIF::maximumFrameListLength;
+    std::optional<Check> check;
+    if (isChecked)
+        check = checkFrames(source, count);
     JsonWriter json;
     json.beginObject();
     json.member("file", file.string());
@@ -83,15 +125,29 @@ std::string describe(const std::filesystem::path& file, size_t fileSize, CGImage
     json.member("divisor", static_cast<long>(timing.divisor));
     json.member("frameListLength", static_cast<long>(timing.listLength));
     json.member("duration", static_cast<double>(timing.total) / 100.0);
-    json.member("shown", !refused);
+    if (check) {
+        writeList(json, "failedFrames", check->failed);
+        writeList(json, "cutShortFrames", check->cutShort);
+    }
+    json.member("shown", !refused && (!check || check->hasPixel));
     json.endObject();
     return json.str();
 }
 
 int runGif(const Options&, std::span<const std::string> arguments)
 {
-    if (arguments.empty() || (arguments.size() != 1 && arguments.size() != 3) || (arguments.size() == 3 && arguments[1] != "--frames"))
-        return fail("usage: zova-sim gif FILE [--frames DIR]", 2);
+    if (arguments.empty())
+        return fail("usage: zova-sim gif FILE [--frames DIR] [--check]", 2);
+    std::optional<std::filesystem::path> framesDirectory;
+    bool isChecked = false;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--check" && !isChecked)
+            isChecked = true;
+        else if (arguments[i] == "--frames" && !framesDirectory && i + 1 < arguments.size())
+            framesDirectory = arguments[++i];
+        else
+            return fail("usage: zova-sim gif FILE [--frames DIR] [--check]", 2);
+    }
     std::filesystem::path file = arguments[0];
     auto bytes = FileIO::readFile(file, ImageIOLimits::maxFileBytes);
     if (!bytes)
@@ -101,19 +157,21 @@ int runGif(const Options&, std::span<const std::string> arguments)
     if (!source)
         return fail("gif: " + file.string() + " is not a picture the overlay can show");
     size_t count = CGImageSourceGetCount(source);
-    std::printf("%s\n", describe(file, data->length(), source, count).c_str());
+    std::printf("%s\n", describe(file, data->length(), source, count, isChecked).c_str());
     std::string error;
-    bool ok = arguments.size() != 3 || writeFrames(source, count, arguments[2], error);
+    bool ok = !framesDirectory || writeFrames(source, count, *framesDirectory, error);
     CFRelease(source);
     return ok ? 0 : fail("gif: " + error);
 }
 
 const bool s_registered = registerCommand({
     "gif",
-    "gif FILE [--frames DIR]",
+    "gif FILE [--frames DIR] [--check]",
     "Prints, as JSON, what the overlay makes of a picture: canvas, frames, each frame's delay in\n"
     "    hundredths, their divisor, the frame list's length, the duration, the file's size and the bytes\n"
-    "    of one decoded canvas. --frames DIR writes every composited frame as a PNG.",
+    "    of one decoded canvas. --frames DIR writes every composited frame as a PNG. --check decodes\n"
+    "    every frame and lists those whose data failed or was cut short; \"shown\" is then true only\n"
+    "    when some frame has a pixel to show.",
     false,
     &runGif,
 });

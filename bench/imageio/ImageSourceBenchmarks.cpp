@@ -1,22 +1,46 @@
-// GIF decoding speed on a phone-sized 60-frame animation: composited canvases per second beside
-// giflib's own decoding of the same file, and the cost of the lazy scan beside reading the file.
+// GIF decoding speed: every frame decoded and composited by the image source, beside giflib's
+// whole-file decoding plus a plain RGBA compositor of the same frames, on the phone-sized 60-frame
+// picture, an optimised 120-frame picture of small rectangles, and the shipped pictures. Also the
+// cost of reading every frame backwards beside forwards, and of the lazy scan beside reading the
+// file. The ratios come last, from the runs of this process.
+#include "imageio/GiflibReference.hpp"
+
 #include <foundation/NSData.hpp>
 #include <imageio/CGImageSource.hpp>
 #include <tools/gifgen/GifGenerator.hpp>
 
 #include <benchmark/benchmark.h>
-#include <gif_lib.h>
 
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <unistd.h>
 
 namespace {
 
-const std::shared_ptr<NSData>& largeGif()
+using Files = std::vector<std::shared_ptr<NSData>>;
+
+const Files& fullScreenGif()
 {
-    static auto data = std::make_shared<NSData>(gifgen::largeBenchmarkGif());
-    return data;
+    static Files files { std::make_shared<NSData>(gifgen::largeBenchmarkGif()) };
+    return files;
+}
+
+const Files& optimisedGif()
+{
+    static Files files { std::make_shared<NSData>(gifgen::optimisedBenchmarkGif(120)) };
+    return files;
+}
+
+const Files& shippedPictures()
+{
+    static Files files = [] {
+        Files pictures;
+        for (size_t index = 0; index < gifgen::shippedPictureNames().size(); ++index)
+            pictures.push_back(std::make_shared<NSData>(gifgen::shippedPicture(index)));
+        return pictures;
+    }();
+    return files;
 }
 
 const std::filesystem::path largeGifPath = std::filesystem::temp_directory_path() / ("bench-imageio-" + std::to_string(::getpid()) + ".gif");
@@ -25,69 +49,89 @@ const std::filesystem::path& largeGifFile()
 {
     static bool isWritten = [] {
         std::string error;
-        return FileIO::writeFileAtomically(largeGifPath, largeGif()->span(), error);
+        return FileIO::writeFileAtomically(largeGifPath, fullScreenGif()[0]->span(), error);
     }();
     (void)isWritten;
     return largeGifPath;
 }
 
-int64_t canvasBytesPerFile()
+void readFrames(const NSData& data, bool isBackwards)
 {
-    return static_cast<int64_t>(gifgen::benchmarkGifWidth * gifgen::benchmarkGifHeight * 4 * gifgen::benchmarkGifFrameCount);
+    auto source = CGImageSourceCreateWithData(&data, nullptr);
+    size_t count = CGImageSourceGetCount(source);
+    for (size_t step = 0; step < count; ++step) {
+        auto image = CGImageSourceCreateImageAtIndex(source, isBackwards ? count - 1 - step : step, nullptr);
+        auto pixels = CGImageGetPixels(image);
+        benchmark::DoNotOptimize(pixels->bytes.data());
+        CGImageRelease(image);
+    }
+    CFRelease(source);
 }
 
-void DecodeEveryFrame(benchmark::State& state)
+void DecodeEveryFrame(benchmark::State& state, const Files& (*files)())
 {
-    auto& data = largeGif();
     for (auto _ : state) {
-        auto source = CGImageSourceCreateWithData(data.get(), nullptr);
-        for (size_t index = 0; index < CGImageSourceGetCount(source); ++index) {
-            auto image = CGImageSourceCreateImageAtIndex(source, index, nullptr);
-            auto pixels = CGImageGetPixels(image);
-            benchmark::DoNotOptimize(pixels->bytes.data());
+        for (const auto& file : files())
+            readFrames(*file, false);
+    }
+}
+
+void DecodeEveryFrameBackwards(benchmark::State& state, const Files& (*files)())
+{
+    for (auto _ : state) {
+        for (const auto& file : files())
+            readFrames(*file, true);
+    }
+}
+
+// The same on one source kept from iteration to iteration: what reading costs once the
+// decoder's canvases exist, without their first allocation.
+void readFramesAgain(benchmark::State& state, const Files& (*files)(), bool isBackwards)
+{
+    auto source = CGImageSourceCreateWithData(files()[0].get(), nullptr);
+    size_t count = CGImageSourceGetCount(source);
+    for (auto _ : state) {
+        for (size_t step = 0; step < count; ++step) {
+            auto image = CGImageSourceCreateImageAtIndex(source, isBackwards ? count - 1 - step : step, nullptr);
+            benchmark::DoNotOptimize(CGImageGetPixels(image)->bytes.data());
             CGImageRelease(image);
         }
-        CFRelease(source);
     }
-    state.SetBytesProcessed(state.iterations() * canvasBytesPerFile());
-}
-BENCHMARK(DecodeEveryFrame)->Unit(benchmark::kMillisecond)->MinTime(5);
-
-struct MemoryReader {
-    std::span<const uint8_t> bytes;
-    size_t position { 0 };
-};
-
-int readMemory(GifFileType* gif, GifByteType* out, int length)
-{
-    auto& reader = *static_cast<MemoryReader*>(gif->UserData);
-    size_t count = std::min(static_cast<size_t>(length), reader.bytes.size() - reader.position);
-    std::memcpy(out, reader.bytes.data() + reader.position, count);
-    reader.position += count;
-    return static_cast<int>(count);
+    CFRelease(source);
 }
 
-// giflib's whole-file decoding into colour indices, without compositing: the yardstick.
-void GiflibSlurp(benchmark::State& state)
+void DecodeEveryFrameAgain(benchmark::State& state, const Files& (*files)()) { readFramesAgain(state, files, false); }
+void DecodeEveryFrameBackwardsAgain(benchmark::State& state, const Files& (*files)()) { readFramesAgain(state, files, true); }
+
+// giflib's whole-file decoding into colour indices, then each frame drawn onto one canvas.
+void GiflibSlurpAndComposite(benchmark::State& state, const Files& (*files)())
 {
-    auto& data = largeGif();
     for (auto _ : state) {
-        MemoryReader reader { data->span() };
-        int error = 0;
-        GifFileType* gif = DGifOpen(&reader, readMemory, &error);
-        if (!gif || DGifSlurp(gif) != GIF_OK)
-            state.SkipWithError("giflib can't read the file");
-        benchmark::DoNotOptimize(gif);
-        DGifCloseFile(gif, &error);
+        for (const auto& file : files()) {
+            bool isRead = GiflibReference::compositeFrames(file->span(), [](const GiflibReference::Canvas& canvas) { benchmark::DoNotOptimize(canvas.rgba.data()); });
+            if (!isRead)
+                state.SkipWithError("giflib can't read the file");
+        }
     }
-    state.SetBytesProcessed(state.iterations() * canvasBytesPerFile());
 }
-BENCHMARK(GiflibSlurp)->Unit(benchmark::kMillisecond)->MinTime(5);
+
+BENCHMARK_CAPTURE(DecodeEveryFrame, FullScreen, fullScreenGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(GiflibSlurpAndComposite, FullScreen, fullScreenGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameBackwards, FullScreen, fullScreenGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrame, Optimised, optimisedGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(GiflibSlurpAndComposite, Optimised, optimisedGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameBackwards, Optimised, optimisedGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameAgain, FullScreen, fullScreenGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameBackwardsAgain, FullScreen, fullScreenGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameAgain, Optimised, optimisedGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrameBackwardsAgain, Optimised, optimisedGif)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(DecodeEveryFrame, Shipped, shippedPictures)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(GiflibSlurpAndComposite, Shipped, shippedPictures)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 // What a caller does before it draws anything: source, count, properties and frame handles.
 void ScanSourceAndFrames(benchmark::State& state)
 {
-    auto& data = largeGif();
+    auto& data = fullScreenGif()[0];
     for (auto _ : state) {
         auto source = CGImageSourceCreateWithData(data.get(), nullptr);
         for (size_t index = 0; index < CGImageSourceGetCount(source); ++index) {
@@ -107,16 +151,57 @@ void ReadFileIntoMemory(benchmark::State& state)
         auto bytes = FileIO::readFile(path);
         benchmark::DoNotOptimize(bytes->data());
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(largeGif()->length()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fullScreenGif()[0]->length()));
 }
 BENCHMARK(ReadFileIntoMemory)->Unit(benchmark::kMicrosecond);
+
+// Keeps every run's processor time per iteration, to print the ratios once all have run. Both
+// sides decode on one thread; processor time keeps the ratios steady on a shared machine.
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                m_seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
+    }
+
+    void printRatios() const
+    {
+        std::printf("\nRatios of processor time (higher is better for speed-ups, lower for costs):\n");
+        for (const char* picture : { "FullScreen", "Optimised", "Shipped" }) {
+            std::string name = picture;
+            ratio("  speed-up over giflib + plain compositor, " + name, "GiflibSlurpAndComposite/" + name, "DecodeEveryFrame/" + name);
+        }
+        for (const char* picture : { "FullScreen", "Optimised" }) {
+            std::string name = picture;
+            ratio("  backwards / forwards, new source, " + name, "DecodeEveryFrameBackwards/" + name, "DecodeEveryFrame/" + name);
+            ratio("  backwards / forwards, same source again, " + name, "DecodeEveryFrameBackwardsAgain/" + name, "DecodeEveryFrameAgain/" + name);
+        }
+        ratio("  scan / plain file read", "ScanSourceAndFrames", "ReadFileIntoMemory");
+    }
+
+private:
+    void ratio(const std::string& label, const std::string& numerator, const std::string& denominator) const
+    {
+        auto top = m_seconds.find(numerator), bottom = m_seconds.find(denominator);
+        if (top != m_seconds.end() && bottom != m_seconds.end() && bottom->second > 0)
+            std::printf("%s: %.2f\n", label.c_str(), top->second / bottom->second);
+    }
+
+    std::map<std::string, double> m_seconds;
+};
 
 }
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove(largeGifPath, ignored);

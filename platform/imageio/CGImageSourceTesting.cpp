@@ -3,6 +3,8 @@
 #include <imageio/ImageContainer.hpp>
 #include <imageio/PixelBuffer.hpp>
 
+#include <new>
+
 namespace {
 
 class SyntheticContainer final : public ImageContainer {
@@ -71,3 +73,14 @@ CFDictionaryRef CGImageSourceCreateGIFProperties(std::optional<double> unclamped
 
 long CGImageSourceGetDecodedFrameCount() { return PixelBuffer::decodedFrameCount(); }
 long CGImageSourceGetLiveCanvasCount() { return PixelBuffer::liveCount(); }
+
+CGImageSourceFrameDecoding CGImageSourceCheckFrame(CGImageSourceRef source, size_t index)
+{
+    if (!source || index >= source->container().frameCount())
+        return CGImageSourceFrameDecoding::Failed;
+    try {
+        return source->container().checkFrame(index);
+    } catch (const std::bad_alloc&) {
+        return CGImageSourceFrameDecoding::Failed;
+    }
+}

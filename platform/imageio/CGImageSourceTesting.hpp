@@ -25,3 +25,12 @@ CFDictionaryRef CGImageSourceCreateGIFProperties(std::optional<double> unclamped
 long CGImageSourceGetDecodedFrameCount();
 // Decoded pixel buffers (GIF canvases, PNG and JPEG pixels) that are still alive.
 long CGImageSourceGetLiveCanvasCount();
+
+enum class CGImageSourceFrameDecoding {
+    Complete,
+    CutShort, // the frame's data ended early or broke off; the part before it is drawn
+    Failed, // nothing of the frame could be decoded
+};
+
+// Decodes the frame when it hasn't been yet. A still image is Complete or Failed.
+CGImageSourceFrameDecoding CGImageSourceCheckFrame(CGImageSourceRef, size_t index);

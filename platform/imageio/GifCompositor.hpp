@@ -3,10 +3,13 @@
 #pragma once
 
 #include <coregraphics/CGImage.hpp>
+#include <imageio/GifLzwDecoder.hpp>
 #include <imageio/GifStructure.hpp>
 
 #include <cstdint>
 #include <span>
+#include <memory>
+#include <utility>
 #include <vector>
 
 struct CanvasRect {
@@ -14,16 +17,52 @@ struct CanvasRect {
     size_t y { 0 };
     size_t width { 0 };
     size_t height { 0 };
+
+    bool isEmpty() const { return width == 0 || height == 0; }
 };
+
+// Bytes that are always written before they are read: growing them leaves them uninitialised
+// instead of zeroing what is about to be overwritten.
+template<typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template<typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template<typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept
+    {
+    }
+    template<typename U>
+    void construct(U* place) noexcept
+    {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template<typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+// Pixels of a canvas rectangle, row after row.
+using SavedPixels = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 
 namespace GifCompositor {
 
 // The part of the frame's rectangle that lies on the canvas (possibly empty).
 CanvasRect visibleRect(const GifStructure&, const GifFrameInfo&);
-// False when the frame's data ended or was corrupt; the rows read until then are drawn.
-bool drawFrame(RGBAPixels& canvas, std::span<const uint8_t> file, const GifStructure&, const GifFrameInfo&);
+// True when drawing the frame sets every pixel of the canvas to an opaque colour, whatever was
+// there, provided its data decodes whole.
+bool coversCanvasOpaquely(const GifStructure&, const GifFrameInfo&);
+// The smallest rectangle holding both.
+CanvasRect unionRect(CanvasRect, CanvasRect);
+// The rows decoded before any damage are drawn; the rest of the rectangle is left as it was.
+GifFrameOutcome drawFrame(RGBAPixels& canvas, std::span<const uint8_t> file, const GifStructure&, const GifFrameInfo&, GifLzwDecoder&);
 void clearRect(RGBAPixels& canvas, CanvasRect);
-void saveRect(const RGBAPixels& canvas, CanvasRect, std::vector<uint8_t>& saved);
-void restoreRect(RGBAPixels& canvas, CanvasRect, const std::vector<uint8_t>& saved);
+void saveRect(const RGBAPixels& canvas, CanvasRect, SavedPixels& saved);
+void restoreRect(RGBAPixels& canvas, CanvasRect, const SavedPixels& saved);
+// Between canvases of one size.
+void copyRect(RGBAPixels& to, const RGBAPixels& from, CanvasRect);
 
 }

@@ -52,3 +52,11 @@ CFDictionaryRef GifContainer::copyProperties(size_t index) const
     CFRelease(gif);
     return properties;
 }
+
+CGImageSourceFrameDecoding GifContainer::checkFrame(size_t index) const
+{
+    auto outcome = m_decoder->frameOutcome(index);
+    if (!outcome || *outcome == GifFrameOutcome::Failed)
+        return CGImageSourceFrameDecoding::Failed;
+    return *outcome == GifFrameOutcome::Complete ? CGImageSourceFrameDecoding::Complete : CGImageSourceFrameDecoding::CutShort;
+}

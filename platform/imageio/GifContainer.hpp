@@ -17,6 +17,7 @@ public:
     size_t frameCount() const override;
     CGImageRef createImage(size_t index) const override;
     CFDictionaryRef copyProperties(size_t index) const override;
+    CGImageSourceFrameDecoding checkFrame(size_t index) const override;
 
 private:
     std::shared_ptr<GifAnimationDecoder> m_decoder;

@@ -75,9 +75,11 @@ GifDisposal disposalFromField(unsigned field)
     case 2:
         return GifDisposal::RestoreBackground;
     case 3:
+    case 4:
+        // 4 is undefined but written by old encoders that meant "restore previous"; browsers agree.
         return GifDisposal::RestorePrevious;
     default:
-        // 0 and the undefined values 4 to 7 are drawn as "no disposal", as browsers do.
+        // 0 and the undefined values 5 to 7 are drawn as "no disposal", as browsers do.
         return GifDisposal::None;
     }
 }
@@ -143,13 +145,17 @@ std::optional<GifFrameInfo> readFrame(GifCursor& cursor, const GifControl& contr
     // Even a clipped frame is decompressed whole row by row: bound that work too.
     if (size_t { frame.width } * frame.height > ImageIOLimits::maxPixels)
         return std::nullopt;
-    if (!readColorTable(cursor, packed, frame.localColors) || !cursor.skip(1))
+    if (!readColorTable(cursor, packed, frame.localColors))
+        return std::nullopt;
+    frame.dataOffset = cursor.position();
+    if (!cursor.readByte(frame.minimumCodeSize))
         return std::nullopt;
     frame.hasControl = control.isPresent;
     frame.disposal = control.disposal;
     frame.transparentIndex = control.transparentIndex;
     frame.delayHundredths = control.delayHundredths;
     end = cursor.skipSubBlocks();
+    frame.isDataComplete = end == BlocksEnd::Complete;
     return frame;
 }
 

@@ -23,6 +23,10 @@ enum class GifDisposal : uint8_t {
 
 struct GifFrameInfo {
     size_t descriptorOffset { 0 }; // of the image separator
+    size_t dataOffset { 0 }; // of the LZW minimum code size, the byte before the first sub-block
+    uint8_t minimumCodeSize { 0 };
+    // False when the file ends inside the frame's sub-blocks.
+    bool isDataComplete { true };
     uint16_t left { 0 };
     uint16_t top { 0 };
     uint16_t width { 0 };

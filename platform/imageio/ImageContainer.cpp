@@ -15,3 +15,11 @@ void ImageContainer::setNumber(CFMutableDictionaryRef dictionary, CFStringRef ke
     CFDictionarySetValue(dictionary, key, number);
     CFRelease(number);
 }
+
+CGImageSourceFrameDecoding ImageContainer::checkFrame(size_t index) const
+{
+    auto image = createImage(index);
+    bool hasPixels = CGImageGetPixels(image) != nullptr;
+    CGImageRelease(image);
+    return hasPixels ? CGImageSourceFrameDecoding::Complete : CGImageSourceFrameDecoding::Failed;
+}

@@ -4,6 +4,7 @@
 
 #include <coregraphics/CGImage.hpp>
 #include <foundation/CoreFoundation.hpp>
+#include <imageio/CGImageSourceTesting.hpp>
 
 #include <cstddef>
 
@@ -23,6 +24,8 @@ public:
     // Owned (+1) results; the caller has checked index < frameCount().
     virtual CGImageRef createImage(size_t index) const = 0;
     virtual CFDictionaryRef copyProperties(size_t index) const = 0;
+    // Decodes the frame when it hasn't been yet. By default a frame is whole when it has pixels.
+    virtual CGImageSourceFrameDecoding checkFrame(size_t index) const;
 
 protected:
     // Top-level frame properties that every file format gives: the canvas size.

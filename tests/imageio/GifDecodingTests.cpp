@@ -3,10 +3,12 @@
 
 #include <imageio/CGImageSource.hpp>
 #include <imageio/CGImageSourceTesting.hpp>
+#include <tools/gifgen/GifBuilder.hpp>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -173,4 +175,79 @@ TEST(GifDecoding, LoopedPlaybackHoldsFewCanvases)
         mostLive = std::max(mostLive, CGImageSourceGetLiveCanvasCount() - liveBefore);
     }
     EXPECT_LE(mostLive, 2);
+}
+
+namespace {
+
+// 120 frames of small moving rectangles with transparency and every disposal over a first
+// frame that fills the canvas: each frame depends on all before it.
+std::vector<uint8_t> smallRectangleAnimation(size_t frameCount)
+{
+    std::vector<gifgen::Rgb8> colors;
+    for (size_t index = 0; index < 64; ++index)
+        colors.push_back({ static_cast<uint8_t>(index * 4), static_cast<uint8_t>(255 - index * 4), static_cast<uint8_t>(index * 9) });
+    gifgen::GifBuilder gif(160, 240, colors);
+    std::vector<uint16_t> background(160 * 240);
+    for (size_t i = 0; i < background.size(); ++i)
+        background[i] = static_cast<uint16_t>(i / 160 % 60);
+    gif.control(1).image({ 0, 0, 160, 240, false, {} }, background, 6);
+    for (size_t frame = 1; frame < frameCount; ++frame) {
+        std::vector<uint16_t> pixels(24 * 20);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<uint16_t>((i + frame) % 7 == 0 ? 63 : (i / 24 + frame) % 60);
+        auto left = static_cast<uint16_t>(frame * 7 % 136), top = static_cast<uint16_t>(frame * 3 % 220);
+        gif.control(static_cast<unsigned>(frame % 8), 63).image({ left, top, 24, 20, frame % 5 == 0, {} }, pixels, 6);
+    }
+    return gif.finish();
+}
+
+// Composites drawn and the most canvases alive while reading every frame in the given order,
+// each checked against the frames of playing in order.
+std::pair<long, long> readFrames(const std::vector<uint8_t>& file, const std::vector<std::shared_ptr<const RGBAPixels>>& inOrder, const std::vector<size_t>& order)
+{
+    long decodedBefore = CGImageSourceGetDecodedFrameCount();
+    long liveBefore = CGImageSourceGetLiveCanvasCount();
+    long mostLive = 0;
+    Source source(file);
+    for (size_t index : order) {
+        auto pixels = source.pixels(index);
+        EXPECT_TRUE(pixels && pixels->bytes == inOrder[index]->bytes) << "frame " << index;
+        mostLive = std::max(mostLive, CGImageSourceGetLiveCanvasCount() - liveBefore);
+    }
+    return { CGImageSourceGetDecodedFrameCount() - decodedBefore, mostLive };
+}
+
+}
+
+// Catches random access restarting from the first frame: reading every frame backwards must
+// draw at most three times the frames of reading them forwards, within four live canvases.
+TEST(GifDecoding, ReadingBackwardsCostsAtMostThriceReadingForwards)
+{
+    auto file = smallRectangleAnimation(120);
+    auto inOrder = decodeFrames(file);
+    ASSERT_EQ(inOrder.size(), 120u);
+    std::vector<size_t> forwards(120), backwards(120);
+    for (size_t index = 0; index < 120; ++index)
+        forwards[index] = index, backwards[index] = 119 - index;
+    auto [forwardDraws, forwardLive] = readFrames(file, inOrder, forwards);
+    auto [backwardDraws, backwardLive] = readFrames(file, inOrder, backwards);
+    EXPECT_EQ(forwardDraws, 120);
+    EXPECT_LE(backwardDraws, 3 * forwardDraws);
+    EXPECT_LE(backwardLive, 4);
+    std::printf("forwards %ld draws, backwards %ld draws, %ld canvases at most\n", forwardDraws, backwardDraws, backwardLive);
+}
+
+// Catches frames that hide everything under them being drawn from the first frame on: read
+// backwards, each is drawn once.
+TEST(GifDecoding, OpaqueWholeFramesAreDrawnOnTheirOwn)
+{
+    Gif gif { 16, 12, fourColors, {} };
+    for (unsigned index = 0; index < 30; ++index)
+        gif.frames.push_back(patternFrame(0, 0, 16, 12, index, 4));
+    auto file = encodeGif(gif);
+    auto inOrder = decodeFrames(file);
+    std::vector<size_t> backwards(30);
+    for (size_t index = 0; index < 30; ++index)
+        backwards[index] = 29 - index;
+    EXPECT_EQ(readFrames(file, inOrder, backwards).first, 30);
 }

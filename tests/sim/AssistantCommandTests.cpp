@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -154,4 +155,30 @@ TEST(AssistantProcess, PictureThatIsNoRegularFileInsideTheDeviceShowsNothingAtOn
         std::filesystem::remove_all(picture);
     }
     std::filesystem::remove(outside);
+}
+
+// --check names the frames whose data was cut short, and a picture with no pixel to show is not
+// "shown" even though every frame decodes.
+TEST(GifCommand, CheckReportsCutFramesAndEmptyPictures)
+{
+    Device scratch;
+    std::ifstream in(ZOVA_SOURCE_DIR "/zovaprefs/Resources/c.gif", std::ios::binary);
+    std::string bytes { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    auto cut = scratch.root / "cut.gif";
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    auto result = runSim({ "gif", cut.string(), "--check" });
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.find(R"("cutShortFrames": [])"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(R"("shown": true)"), std::string::npos);
+
+    // One pixel, of the transparent index.
+    const unsigned char clear[] = { 'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 9, 9, 9, 8, 8, 8, 0x21, 0xF9, 4, 1, 0, 0, 0, 0,
+        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B };
+    auto empty = scratch.root / "empty.gif";
+    std::ofstream(empty, std::ios::binary).write(reinterpret_cast<const char*>(clear), sizeof clear);
+    result = runSim({ "gif", empty.string(), "--check" });
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"("cutShortFrames": [])"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(R"("shown": false)"), std::string::npos) << result.out;
+    EXPECT_NE(runSim({ "gif", empty.string() }).out.find(R"("shown": true)"), std::string::npos);
 }

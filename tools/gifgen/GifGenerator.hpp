@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gifgen {
@@ -30,9 +31,18 @@ std::vector<uint8_t> encodeGif(size_t width, size_t height, const std::vector<Fr
 // A 1170 x 2532, 60-frame animated GIF, the same bytes on every call.
 std::vector<uint8_t> largeBenchmarkGif();
 
+// The same canvas as an optimised picture: a first frame that fills it, then small moving
+// rectangles with transparency, every disposal value, interlaced and local-table frames now and
+// then; about 3 to 4 MB at 120 frames.
+std::vector<uint8_t> optimisedBenchmarkGif(size_t frames = 120);
+
 inline constexpr size_t benchmarkGifWidth = 1170;
 inline constexpr size_t benchmarkGifHeight = 2532;
 inline constexpr size_t benchmarkGifFrameCount = 60;
+
+// Small GIFs for the decoder's fuzzing corpus, by file name: every code size, a table that fills
+// without a clear code, interlaced rows cut short, early and invalid codes, every disposal.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> decoderSeeds();
 
 // A user's own animated GIF (a sunset over the sea, 240 x 520), for the simulated photo library.
 std::vector<uint8_t> photoLibrarySample();

@@ -1,9 +1,13 @@
 // zova-gifgen OUTDIR: renders the pictures shipped in the settings bundle into OUTDIR.
 // zova-gifgen --photo FILE: writes a user's own GIF, for the simulated photo library.
+// zova-gifgen --seeds DIR: writes the GIF decoder's fuzzing seeds.
+// zova-gifgen --optimised FILE: writes the optimised benchmark picture.
+#include <tools/gifgen/GifBuilder.hpp>
 #include <tools/gifgen/GifGenerator.hpp>
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -21,14 +25,38 @@ int writePhoto(const char* path)
     return 0;
 }
 
+bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (bytes.empty() || !file.good()) {
+        std::fprintf(stderr, "zova-gifgen: can't write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+int writeSeeds(const std::filesystem::path& directory)
+{
+    for (const auto& [name, bytes] : gifgen::decoderSeeds()) {
+        if (!writeFile(directory / name, bytes))
+            return 1;
+    }
+    return 0;
+}
+
 }
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--photo")
         return writePhoto(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--seeds")
+        return writeSeeds(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--optimised")
+        return writeFile(argv[2], gifgen::optimisedBenchmarkGif()) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: zova-gifgen OUTDIR | zova-gifgen --photo FILE\n");
+        std::fprintf(stderr, "usage: zova-gifgen OUTDIR | --photo FILE | --seeds DIR | --optimised FILE\n");
         return 2;
     }
     try {
