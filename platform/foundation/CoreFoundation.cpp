@@ -1,5 +1,6 @@
 #include <foundation/CoreFoundation.hpp>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -8,25 +9,42 @@
 
 namespace {
 
-struct Counters {
-    std::mutex lock;
-    std::map<std::string, CFTypeCounters, std::less<>> byType;
+// One slot per type name pointer, found without a lock: objects are made and released by the
+// thousand in one placement, so counting must cost no more than an atomic add.
+struct TypeSlot {
+    std::atomic<const char*> name { nullptr };
+    std::atomic<long> created { 0 };
+    std::atomic<long> destroyed { 0 };
 };
+constexpr size_t maximumTypeSlots = 128;
+TypeSlot s_slots[maximumTypeSlots];
 
-Counters& counters()
+TypeSlot* slotFor(const char* typeName)
 {
-    static auto* instance = new Counters;
-    return *instance;
+    for (auto& slot : s_slots) {
+        const char* name = slot.name.load(std::memory_order_acquire);
+        if (name == typeName)
+            return &slot;
+        if (!name) {
+            const char* expected = nullptr;
+            if (slot.name.compare_exchange_strong(expected, typeName, std::memory_order_acq_rel) || expected == typeName)
+                return &slot;
+        }
+    }
+    // More type names than slots: the extra ones go uncounted rather than cost a lock.
+    return nullptr;
 }
 
-void count(const char* typeName, long created, long destroyed)
+TypeSlot* cachedSlotFor(const char* typeName)
 {
-    auto& c = counters();
-    std::lock_guard guard(c.lock);
-    auto& entry = c.byType[typeName];
-    entry.created += created;
-    entry.destroyed += destroyed;
-    entry.live += created - destroyed;
+    // Objects of one type come in runs: the last answer is usually the next one.
+    thread_local const char* s_lastName = nullptr;
+    thread_local TypeSlot* s_lastSlot = nullptr;
+    if (typeName != s_lastName) {
+        s_lastSlot = slotFor(typeName);
+        s_lastName = typeName;
+    }
+    return s_lastSlot;
 }
 
 }
@@ -34,12 +52,16 @@ void count(const char* typeName, long created, long destroyed)
 CFType::CFType(const char* typeName)
     : m_typeName(typeName)
 {
-    count(m_typeName, 1, 0);
+    auto* slot = cachedSlotFor(typeName);
+    if (slot)
+        slot->created.fetch_add(1, std::memory_order_relaxed);
+    m_counters = slot;
 }
 
 CFType::~CFType()
 {
-    count(m_typeName, 0, 1);
+    if (auto* slot = static_cast<TypeSlot*>(m_counters))
+        slot->destroyed.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool CFType::release() const
@@ -73,10 +95,19 @@ CFIndex CFGetRetainCount(CFTypeRef object)
 
 CFTypeCounters CFGetTypeCounters(std::string_view typeName)
 {
-    auto& c = counters();
-    std::lock_guard guard(c.lock);
-    auto it = c.byType.find(typeName);
-    return it == c.byType.end() ? CFTypeCounters {} : it->second;
+    // The same name may sit in several slots, one per library that spells it.
+    CFTypeCounters counters;
+    for (const auto& slot : s_slots) {
+        const char* name = slot.name.load(std::memory_order_acquire);
+        if (!name)
+            break;
+        if (typeName != name)
+            continue;
+        counters.created += slot.created.load(std::memory_order_relaxed);
+        counters.destroyed += slot.destroyed.load(std::memory_order_relaxed);
+    }
+    counters.live = counters.created - counters.destroyed;
+    return counters;
 }
 
 CFNumberRef CFNumberCreateWithDouble(double value)

@@ -25,6 +25,8 @@ public:
 
 private:
     const char* m_typeName;
+    // Where this type's objects are counted; found once, when the object is made.
+    void* m_counters { nullptr };
     mutable std::atomic<long> m_retainCount { 1 };
 };
 
