@@ -139,27 +139,42 @@ CFDictionary::CFDictionary()
 
 CFDictionary::~CFDictionary()
 {
-    for (auto& [key, value] : m_entries)
+    for (auto& [key, value] : m_entries) {
         CFRelease(value);
+        CFRelease(key);
+    }
+}
+
+namespace {
+
+bool isSameKey(CFStringRef stored, CFStringRef asked)
+{
+    return stored == asked || stored->value() == asked->value();
+}
+
 }
 
 void CFDictionary::setValue(CFStringRef key, CFTypeRef value)
 {
     CFRetain(value);
     for (auto& [existingKey, existingValue] : m_entries) {
-        if (existingKey == key->value()) {
+        if (isSameKey(existingKey, key)) {
             CFRelease(existingValue);
             existingValue = value;
             return;
         }
     }
-    m_entries.emplace_back(key->value(), value);
+    CFRetain(key);
+    // Property dictionaries hold a handful of entries: one allocation for them all.
+    if (m_entries.empty())
+        m_entries.reserve(4);
+    m_entries.emplace_back(key, value);
 }
 
 CFTypeRef CFDictionary::value(CFStringRef key) const
 {
     for (const auto& [existingKey, existingValue] : m_entries) {
-        if (existingKey == key->value())
+        if (isSameKey(existingKey, key))
             return existingValue;
     }
     return nullptr;

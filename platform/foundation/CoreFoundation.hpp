@@ -92,7 +92,8 @@ public:
     CFTypeRef value(CFStringRef key) const;
 
 private:
-    std::vector<std::pair<std::string, CFTypeRef>> m_entries;
+    // Keys are retained, not copied: most are the same constant strings, compared by pointer first.
+    std::vector<std::pair<CFStringRef, CFTypeRef>> m_entries;
 };
 using CFDictionaryRef = const CFDictionary*;
 using CFMutableDictionaryRef = CFDictionary*;
