@@ -11,7 +11,9 @@
 #include <tweak/gif/UIImage+animatedGIF.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -143,15 +145,17 @@ int runGif(const Options&, std::span<const std::string> arguments)
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--check" && !isChecked)
             isChecked = true;
-        else if (arguments[i] == "--frames" && !framesDirectory && i + 1 < arguments.size())
+        // A folder named like an option ("--frames -h") is a slip, not a wish: write ./-h for that.
+        else if (arguments[i] == "--frames" && !framesDirectory && i + 1 < arguments.size() && !arguments[i + 1].starts_with("-"))
             framesDirectory = arguments[++i];
         else
             return fail("usage: zova-sim gif FILE [--frames DIR] [--check]", 2);
     }
     std::filesystem::path file = arguments[0];
+    errno = 0;
     auto bytes = FileIO::readFile(file, ImageIOLimits::maxFileBytes);
     if (!bytes)
-        return fail("gif: can't read " + file.string());
+        return fail("gif: can't read " + file.string() + ": " + std::strerror(errno ? errno : EIO));
     auto data = std::make_shared<NSData>(std::move(*bytes));
     CGImageSourceRef source = CGImageSourceCreateWithData(data.get(), nullptr);
     if (!source)

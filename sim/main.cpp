@@ -1,6 +1,7 @@
 // zova-sim: the simulated device's command line.
 #include "Command.hpp"
 
+#include <ScreenCapture.hpp>
 #include <foundation/DeviceRoot.hpp>
 
 #include <getopt.h>
@@ -41,10 +42,11 @@ void printHelp(std::FILE* out)
         "  --version                 the version\n"
         "  --                        ends the options\n\n"
         "The photo library the picker shows is DIR/var/mobile/Media/DCIM. Steps that name rows count them\n"
-        "from 0, down the page.\n\n"
+        "from 0, down the page. Screenshots are drawn at the screen's scale (3); recordings at one pixel per\n"
+        "point (at most %g wide), %g frames a second unless FPS is given, on simulated time.\n\n"
         "exit status: 0 done, 1 failed (the reason is on stderr), 2 a usage error.\n\n"
         "commands:",
-        minimumScreenSide, maximumScreenSide);
+        minimumScreenSide, maximumScreenSide, ScreenRecorder::maximumWidth, ScreenRecorder::defaultFramesPerSecond);
     for (const auto& [name, command] : commands())
         std::fprintf(out, "\n  %s\n    %s\n", command.usage, command.summary);
 }

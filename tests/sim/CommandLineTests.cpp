@@ -76,6 +76,7 @@ TEST(CommandLine, UsageErrors)
         { { "--screen", "wide", "assistant", "show" }, "bad --screen" },
         { { "launch" }, "unknown command" },
         { { "install" }, "needs --root" },
+        { { "gif", "x.gif", "--frames", "-h" }, "usage: zova-sim gif" },
     };
     for (const auto& [arguments, reason] : cases) {
         auto result = runSim(arguments);

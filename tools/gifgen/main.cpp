@@ -47,8 +47,23 @@ int writeSeeds(const std::filesystem::path& directory)
 
 }
 
+constexpr const char* usage = "usage: zova-gifgen OUTDIR | --photo FILE | --seeds DIR | --optimised FILE\n"
+                              "  OUTDIR            the five pictures shipped in the settings bundle\n"
+                              "  --photo FILE      a GIF of a user's own, for the simulated photo library\n"
+                              "  --seeds DIR       the GIF decoder's fuzzing seeds\n"
+                              "  --optimised FILE  the optimised benchmark picture\n";
+
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // Any other option here is a mistake, never a folder to write into.
+    if (argc == 2 && argv[1][0] == '-') {
+        std::fputs(usage, stderr);
+        return 2;
+    }
     if (argc == 3 && std::string(argv[1]) == "--photo")
         return writePhoto(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--seeds")
@@ -56,7 +71,7 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "--optimised")
         return writeFile(argv[2], gifgen::optimisedBenchmarkGif()) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: zova-gifgen OUTDIR | --photo FILE | --seeds DIR | --optimised FILE\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     try {
