@@ -40,8 +40,12 @@ private:
     void refill()
     {
         while (m_count < 56) {
-            if (m_position == m_blockEnd && !nextBlock())
-                return;
+            // A block cut at its length byte is empty: look again before reading from it.
+            if (m_position == m_blockEnd) {
+                if (!nextBlock())
+                    return;
+                continue;
+            }
             size_t available = m_blockEnd - m_position;
             if constexpr (std::endian::native == std::endian::little) {
                 if (available >= 8) {
