@@ -6,6 +6,7 @@
 #include <cephei/PreferencesFile.hpp>
 #include <foundation/DeviceRoot.hpp>
 #include <foundation/PropertyList.hpp>
+#include <foundation/PropertyListFormats.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -41,30 +42,6 @@ std::optional<int64_t> parseInteger(const std::string& text)
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
-}
-
-// Stored strings must be text: property lists hold Unicode, and the store reads them back as such.
-bool isValidUTF8(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        bool isOverlong = (length == 2 && code < 0x80) || (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (isOverlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 // The store's whole dictionary, or none (with the reason printed) when the domain has no file. A
@@ -130,7 +107,8 @@ int writeValue(std::span<const std::string> arguments)
     if (arguments.size() != 3 && arguments.size() != 4)
         return fail("usage: defaults write IDENTIFIER KEY [-bool|-int|-float|-string] VALUE", 2);
     const auto& text = arguments.back();
-    if (!isValidUTF8(arguments[1]) || !isValidUTF8(text))
+    // Only text a property list can hold reads back as it was written.
+    if (!PropertyListFormats::isValidText(arguments[1]) || !PropertyListFormats::isValidText(text))
         return fail("keys and values must be valid UTF-8 text", 2);
     auto value = arguments.size() == 3 ? std::optional<PlistValue>(PlistValue(text)) : parseTypedValue(arguments[2], text);
     if (!value)
