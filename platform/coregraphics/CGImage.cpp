@@ -1,10 +1,11 @@
 #include <coregraphics/CGImage.hpp>
 
-CGImage::CGImage(size_t width, size_t height, PixelProvider provider)
+CGImage::CGImage(size_t width, size_t height, PixelProvider provider, std::shared_ptr<const void> owner)
     : CFType("CGImage")
     , m_width(width)
     , m_height(height)
     , m_provider(std::move(provider))
+    , m_owner(std::move(owner))
 {
 }
 
@@ -22,9 +23,9 @@ CGImageRef CGImageCreateWithPixels(std::shared_ptr<const RGBAPixels> pixels)
     return new CGImage(width, height, [pixels = std::move(pixels)] { return pixels; });
 }
 
-CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider provider)
+CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider provider, std::shared_ptr<const void> owner)
 {
-    return new CGImage(width, height, std::move(provider));
+    return new CGImage(width, height, std::move(provider), std::move(owner));
 }
 
 CGImageRef CGImageRetain(CGImageRef image)

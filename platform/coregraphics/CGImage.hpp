@@ -21,7 +21,9 @@ public:
     // Produces the pixels when they are first needed; may give null when they can't be decoded.
     using PixelProvider = std::function<std::shared_ptr<const RGBAPixels>()>;
 
-    CGImage(size_t width, size_t height, PixelProvider);
+    // The owner, if any, lives as long as the image: a provider that only points into it needs no
+    // copy of it, and so no allocation of its own.
+    CGImage(size_t width, size_t height, PixelProvider, std::shared_ptr<const void> owner = {});
 
     size_t width() const { return m_width; }
     size_t height() const { return m_height; }
@@ -31,12 +33,13 @@ private:
     size_t m_width;
     size_t m_height;
     PixelProvider m_provider;
+    std::shared_ptr<const void> m_owner;
 };
 using CGImageRef = const CGImage*;
 
 // An image over pixels already in memory; the size comes from the pixels.
 CGImageRef CGImageCreateWithPixels(std::shared_ptr<const RGBAPixels>);
-CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider);
+CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider, std::shared_ptr<const void> owner = {});
 CGImageRef CGImageRetain(CGImageRef);
 // Releasing null does nothing, as on the platform.
 void CGImageRelease(CGImageRef);

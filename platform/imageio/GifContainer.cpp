@@ -8,6 +8,8 @@ namespace {
 
 // The platform plays shorter delays (0 included) at a tenth of a second.
 constexpr double minimumClampedDelay = 0.1;
+// A GIF whose frames have more distinct delays than this gets fresh properties for the rest.
+constexpr size_t maximumSharedDelays = 16;
 
 }
 
@@ -21,7 +23,17 @@ std::shared_ptr<GifContainer> GifContainer::create(std::shared_ptr<const NSData>
 
 GifContainer::GifContainer(std::shared_ptr<GifAnimationDecoder> decoder)
     : m_decoder(std::move(decoder))
+    , m_width(CFNumberCreateWithDouble(static_cast<double>(m_decoder->structure().width)))
+    , m_height(CFNumberCreateWithDouble(static_cast<double>(m_decoder->structure().height)))
 {
+}
+
+GifContainer::~GifContainer()
+{
+    CFRelease(m_width);
+    CFRelease(m_height);
+    for (auto& [delay, properties] : m_sharedProperties)
+        CFRelease(properties);
 }
 
 size_t GifContainer::frameCount() const
@@ -32,24 +44,43 @@ size_t GifContainer::frameCount() const
 CGImageRef GifContainer::createImage(size_t index) const
 {
     const auto& structure = m_decoder->structure();
-    // The image shares the decoder, so it keeps the file and the cache alive after the source goes.
-    return CGImageCreateLazy(structure.width, structure.height, [decoder = m_decoder, index] {
-        return decoder->canvasAfterFrame(index);
-    });
+    // The image owns a share of the decoder, so it keeps the file and the cache alive after the
+    // source goes.
+    return CGImageCreateLazy(
+        structure.width, structure.height, [decoder = m_decoder.get(), index] { return decoder->canvasAfterFrame(index); },
+        m_decoder);
+}
+
+CFDictionaryRef GifContainer::createProperties(const GifFrameInfo& frame) const
+{
+    double delay = frame.hasControl ? frame.delayHundredths / 100.0 : 0.0;
+    auto* gif = CFDictionaryCreateMutable();
+    setNumber(gif, kCGImagePropertyGIFUnclampedDelayTime, delay);
+    setNumber(gif, kCGImagePropertyGIFDelayTime, std::max(delay, minimumClampedDelay));
+    auto* properties = CFDictionaryCreateMutable();
+    CFDictionarySetValue(properties, kCGImagePropertyPixelWidth, m_width);
+    CFDictionarySetValue(properties, kCGImagePropertyPixelHeight, m_height);
+    CFDictionarySetValue(properties, kCGImagePropertyGIFDictionary, gif);
+    CFRelease(gif);
+    return properties;
 }
 
 CFDictionaryRef GifContainer::copyProperties(size_t index) const
 {
-    const auto& structure = m_decoder->structure();
-    const auto& frame = structure.frames[index];
-    double delay = frame.hasControl ? frame.delayHundredths / 100.0 : 0.0;
-
-    auto* gif = CFDictionaryCreateMutable();
-    setNumber(gif, kCGImagePropertyGIFUnclampedDelayTime, delay);
-    setNumber(gif, kCGImagePropertyGIFDelayTime, std::max(delay, minimumClampedDelay));
-    auto* properties = createCanvasProperties({ structure.width, structure.height });
-    CFDictionarySetValue(properties, kCGImagePropertyGIFDictionary, gif);
-    CFRelease(gif);
+    const auto& frame = m_decoder->structure().frames[index];
+    int delayKey = frame.hasControl ? frame.delayHundredths : -1;
+    std::lock_guard lock(m_propertiesLock);
+    for (auto& [delay, properties] : m_sharedProperties) {
+        if (delay == delayKey) {
+            CFRetain(properties);
+            return properties;
+        }
+    }
+    auto properties = createProperties(frame);
+    if (m_sharedProperties.size() < maximumSharedDelays) {
+        CFRetain(properties);
+        m_sharedProperties.emplace_back(delayKey, properties);
+    }
     return properties;
 }
 

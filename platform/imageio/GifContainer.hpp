@@ -5,14 +5,19 @@
 #include <imageio/ImageContainer.hpp>
 
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 class GifAnimationDecoder;
+struct GifFrameInfo;
 
 class GifContainer final : public ImageContainer {
 public:
     // Null when the bytes hold no readable GIF frame (see scanGifStructure).
     static std::shared_ptr<GifContainer> create(std::shared_ptr<const NSData> file);
     explicit GifContainer(std::shared_ptr<GifAnimationDecoder>);
+    ~GifContainer() override;
 
     size_t frameCount() const override;
     CGImageRef createImage(size_t index) const override;
@@ -20,5 +25,15 @@ public:
     CGImageSourceFrameDecoding checkFrame(size_t index) const override;
 
 private:
+    CFDictionaryRef createProperties(const GifFrameInfo&) const;
+
     std::shared_ptr<GifAnimationDecoder> m_decoder;
+    // A frame's properties are its canvas size and its delay, and a GIF's frames share a handful
+    // of delays: frames with the same delay share one dictionary, as nobody changes a property
+    // once it is read.
+    CFNumberRef m_width { nullptr };
+    CFNumberRef m_height { nullptr };
+    mutable std::mutex m_propertiesLock;
+    // By delay in hundredths (-1 for a frame without one); a few at most.
+    mutable std::vector<std::pair<int, CFDictionaryRef>> m_sharedProperties;
 };

@@ -82,13 +82,15 @@ TEST(CGImageSource, CreateAndCopyReturnOneOwnedReference)
     auto image = CGImageSourceCreateImageAtIndex(source, 1, nullptr);
     auto properties = CGImageSourceCopyPropertiesAtIndex(source, 1, nullptr);
     EXPECT_EQ(CFGetRetainCount(image), 1);
-    EXPECT_EQ(CFGetRetainCount(properties), 1);
     EXPECT_EQ(CFGetTypeCounters("CGImage").live, before.images + 1);
-    // The properties and their GIF sub-dictionary.
-    EXPECT_EQ(CFGetTypeCounters("CFDictionary").live, before.dictionaries + 2);
+    // Frames with the same delay may share their properties; the caller's one release still
+    // balances the copy, and the properties stay readable after the source is gone.
+    auto again = CGImageSourceCopyPropertiesAtIndex(source, 1, nullptr);
+    CFRelease(again);
+    CFRelease(source);
+    EXPECT_NE(CFDictionaryGetValue(properties, kCGImagePropertyGIFDictionary), nullptr);
     CFRelease(properties);
     CGImageRelease(image);
-    CFRelease(source);
     EXPECT_EQ(LiveCounts {}, before);
 }
 
