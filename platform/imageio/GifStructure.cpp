@@ -56,10 +56,37 @@ public:
                 m_position = m_bytes.size();
                 return BlocksEnd::Truncated;
             }
+            if (length == fullBlock)
+                skipFullBlocks();
         }
     }
 
 private:
+    static constexpr uint8_t fullBlock = 255;
+    static constexpr size_t fullStride = fullBlock + 1;
+    static constexpr size_t blocksPerJump = 8;
+    static constexpr size_t jumpPrefetchDistance = 4 * blocksPerJump * fullStride;
+
+    // Where one full block follows another, the next lengths sit at known places: loading several
+    // at once turns a chain of dependent loads into independent ones. Stops before any block that
+    // isn't full, which the caller then reads one by one.
+    void skipFullBlocks()
+    {
+        while (remaining() > blocksPerJump * fullStride) {
+            const uint8_t* next = m_bytes.data() + m_position;
+            if (jumpPrefetchDistance + blocksPerJump * fullStride < remaining()) {
+                for (size_t block = 0; block < blocksPerJump; ++block)
+                    __builtin_prefetch(next + jumpPrefetchDistance + block * fullStride);
+            }
+            uint8_t all = fullBlock;
+            for (size_t block = 0; block < blocksPerJump; ++block)
+                all &= next[block * fullStride];
+            if (all != fullBlock)
+                return;
+            m_position += blocksPerJump * fullStride;
+        }
+    }
+
     static constexpr size_t prefetchDistance = 2048;
 
     std::span<const uint8_t> m_bytes;
