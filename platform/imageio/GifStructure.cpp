@@ -45,7 +45,7 @@ public:
         for (;;) {
             // Sub-blocks are mostly full and follow one another: asking for the bytes a few blocks
             // on keeps this walk of dependent loads out of memory's way on large files.
-            if (prefetchDistance < remaining())
+            if (remaining() > farAhead)
                 __builtin_prefetch(m_bytes.data() + m_position + prefetchDistance);
             uint8_t length;
             if (!readByte(length))
@@ -66,6 +66,7 @@ private:
     static constexpr size_t fullStride = fullBlock + 1;
     static constexpr size_t blocksPerJump = 8;
     static constexpr size_t jumpPrefetchDistance = 4 * blocksPerJump * fullStride;
+    static constexpr size_t farAhead = size_t { 1 } << 20;
 
     // Where one full block follows another, the next lengths sit at known places: loading several
     // at once turns a chain of dependent loads into independent ones. Stops before any block that
@@ -74,7 +75,8 @@ private:
     {
         while (remaining() > blocksPerJump * fullStride) {
             const uint8_t* next = m_bytes.data() + m_position;
-            if (jumpPrefetchDistance + blocksPerJump * fullStride < remaining()) {
+            // Far from the end of a large file, the lengths ahead are likely out of the cache.
+            if (remaining() > farAhead) {
                 for (size_t block = 0; block < blocksPerJump; ++block)
                     __builtin_prefetch(next + jumpPrefetchDistance + block * fullStride);
             }
@@ -162,13 +164,13 @@ bool readExtension(GifCursor& cursor, GifControl& control)
 }
 
 // A frame whose descriptor, colour table and code size are all there; its data may be cut short.
-std::optional<GifFrameInfo> readFrame(GifCursor& cursor, const GifControl& control, BlocksEnd& end)
+// Fills the frame in place and says whether it is one.
+bool readFrame(GifCursor& cursor, const GifControl& control, GifFrameInfo& frame, BlocksEnd& end)
 {
-    GifFrameInfo frame;
     frame.descriptorOffset = cursor.position() - 1;
     size_t fields = cursor.position();
     if (!cursor.skip(9))
-        return std::nullopt;
+        return false;
     frame.left = cursor.u16At(fields);
     frame.top = cursor.u16At(fields + 2);
     frame.width = cursor.u16At(fields + 4);
@@ -177,23 +179,25 @@ std::optional<GifFrameInfo> readFrame(GifCursor& cursor, const GifControl& contr
     frame.isInterlaced = packed & 0x40;
     // Even a clipped frame is decompressed whole row by row: bound that work too.
     if (size_t { frame.width } * frame.height > ImageIOLimits::maxPixels)
-        return std::nullopt;
+        return false;
     if (!readColorTable(cursor, packed, frame.localColors))
-        return std::nullopt;
+        return false;
     frame.dataOffset = cursor.position();
     if (!cursor.readByte(frame.minimumCodeSize))
-        return std::nullopt;
+        return false;
     frame.hasControl = control.isPresent;
     frame.disposal = control.disposal;
     frame.transparentIndex = control.transparentIndex;
     frame.delayHundredths = control.delayHundredths;
     end = cursor.skipSubBlocks();
     frame.isDataComplete = end == BlocksEnd::Complete;
-    return frame;
+    return true;
 }
 
 void readFrames(GifCursor& cursor, GifStructure& structure)
 {
+    // Most animations have a few dozen frames: fewer regrowths of the list, and little to spare.
+    structure.frames.reserve(32);
     GifControl control;
     while (structure.frames.size() < ImageIOLimits::maxFrames) {
         uint8_t introducer;
@@ -204,10 +208,10 @@ void readFrames(GifCursor& cursor, GifStructure& structure)
                 return;
         } else if (introducer == 0x2C) {
             auto end = BlocksEnd::Complete;
-            auto frame = readFrame(cursor, control, end);
-            if (!frame)
+            if (!readFrame(cursor, control, structure.frames.emplace_back(), end)) {
+                structure.frames.pop_back();
                 return;
-            structure.frames.push_back(*frame);
+            }
             if (end == BlocksEnd::Truncated)
                 return;
             // Control data applies to the one image that follows it.
