@@ -219,9 +219,9 @@ bool GifAnimationDecoder::resumeBefore(size_t next)
     return false;
 }
 
-// Going back is likely to go on. Halfway to the target is where a later restart can begin; and
-// right after a start frame that covers much of the canvas, so that it isn't decoded again.
-// Checkpoints that serve frames below the restart are kept.
+// Going back is likely to go on. Where the log of this pass won't reach, a later restart can
+// begin; and right after a start frame that covers much of the canvas, so that it isn't decoded
+// again. Checkpoints that serve frames below the restart are kept.
 void GifAnimationDecoder::planCheckpoints(size_t frame, const Checkpoint* base, size_t target)
 {
     std::vector<Checkpoint*> spare;
@@ -236,8 +236,15 @@ void GifAnimationDecoder::planCheckpoints(size_t frame, const Checkpoint* base, 
             spare.pop_back();
         }
     }
-    if (!spare.empty())
-        spare.back()->due = frame + (target - frame) / 2;
+    if (spare.empty())
+        return;
+    // The log will reach back from the target over `reach` frames. Below that, a checkpoint from
+    // which one more pass of the same length is logged whole serves the next stretch; what lies
+    // nearer the restart than that is served from the restart point itself.
+    size_t first = firstStepWorthRecording(target);
+    size_t reach = target + 1 - first;
+    if (first > frame + reach + checkpointDistance)
+        spare.back()->due = first - reach;
 }
 
 std::shared_ptr<const RGBAPixels> GifAnimationDecoder::recentCanvas(size_t index) const
