@@ -41,6 +41,27 @@ bool scanReachesTrailer(std::span<const uint8_t> bytes, const GifStructure& stru
     return false;
 }
 
+// giflib takes the byte after an extension whose first sub-block is empty as the length of one
+// more sub-block, and so reads the frame that follows as extension data.
+bool hasEmptyExtension(std::span<const uint8_t> bytes, const GifStructure& structure)
+{
+    std::optional<size_t> offset = 13 + size_t { structure.globalColors.count } * 3;
+    while (offset && *offset + 2 < bytes.size()) {
+        if (bytes[*offset] == 0x21) {
+            if (bytes[*offset + 2] == 0)
+                return true;
+            offset = skipSubBlocks(bytes, *offset + 2);
+        } else if (bytes[*offset] == 0x2C && *offset + 10 < bytes.size()) {
+            uint8_t packed = bytes[*offset + 9];
+            size_t colors = (packed & 0x80) ? size_t { 3 } << ((packed & 0x07) + 1) : 0;
+            offset = skipSubBlocks(bytes, *offset + 10 + colors + 1);
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
 // giflib reads code sizes up to 8 only, and draws nothing sound for 0 and 1.
 bool codeSizesAgree(const GifStructure& structure)
 {
@@ -70,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     std::span<const uint8_t> file { bytes, size };
     auto structure = scanGifStructure(file);
-    if (!structure || structure->frames.size() >= ImageIOLimits::maxFrames || !codeSizesAgree(*structure) || !scanReachesTrailer(file, *structure))
+    if (!structure || structure->frames.size() >= ImageIOLimits::maxFrames || !codeSizesAgree(*structure) || !scanReachesTrailer(file, *structure)
+        || hasEmptyExtension(file, *structure))
         return 0;
     auto data = NSData::dataWithBytes(file);
     auto source = CGImageSourceCreateWithData(data.get(), nullptr);

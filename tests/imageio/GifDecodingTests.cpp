@@ -251,3 +251,22 @@ TEST(GifDecoding, OpaqueWholeFramesAreDrawnOnTheirOwn)
         backwards[index] = 29 - index;
     EXPECT_EQ(readFrames(file, inOrder, backwards).first, 30);
 }
+
+// Catches an extension whose first sub-block is empty being read past its terminator, as giflib
+// does: the frame after it would be taken for extension data. It carries no control, and the
+// frame after it is drawn opaquely.
+TEST(GifDecoding, AnEmptyExtensionEndsAtItsTerminator)
+{
+    const std::vector<uint8_t> bytes {
+        'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 255, 0,
+        0x21, 0xF9, 0x00, // a graphic control extension with no data at all
+        0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44, 0x0A, 0, // indices 0 and 1
+        0x3B
+    };
+    Source file(bytes);
+    ASSERT_NE(file.source, nullptr);
+    ASSERT_EQ(CGImageSourceGetCount(file.source), 1u);
+    auto pixels = file.pixels(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(pixels->bytes, (std::vector<uint8_t> { 255, 0, 0, 255, 0, 255, 0, 255 }));
+}
