@@ -1,6 +1,7 @@
 #include <foundation/DeviceRoot.hpp>
 #include <foundation/NSData.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -29,18 +30,24 @@ std::optional<size_t> regularFileSize(int fd, size_t maxBytes)
     return static_cast<size_t>(size);
 }
 
+// Small enough that a piece just read is still in the processor's cache when it is looked at.
+constexpr size_t progressPiece = size_t { 512 } << 10;
+
 // Exactly size bytes from the start, and not one more: a file that shrinks or grows while it is
 // read is being rewritten in place, and half of it is not its content.
-bool readExactly(int fd, uint8_t* into, size_t size)
+bool readExactly(int fd, uint8_t* into, size_t size, const ReadProgress& progress = {})
 {
     size_t done = 0;
     while (done < size) {
-        ssize_t count = ::pread(fd, into + done, size - done, static_cast<off_t>(done));
+        size_t want = progress ? std::min(size - done, progressPiece) : size - done;
+        ssize_t count = ::pread(fd, into + done, want, static_cast<off_t>(done));
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return false;
         done += static_cast<size_t>(count);
+        if (progress)
+            progress({ into, done });
     }
     uint8_t probe;
     for (;;) {
@@ -88,13 +95,13 @@ FileDescriptor createTemporaryFile(int directoryFd, const std::string& name, std
 
 }
 
-std::shared_ptr<NSData> readData(int fd, size_t maxBytes)
+std::shared_ptr<NSData> readData(int fd, size_t maxBytes, const ReadProgress& progress)
 {
     auto size = regularFileSize(fd, maxBytes);
     if (!size)
         return nullptr;
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[*size]);
-    if (!buffer || !readExactly(fd, buffer.get(), *size))
+    if (!buffer || !readExactly(fd, buffer.get(), *size, progress))
         return nullptr;
     return std::make_shared<NSData>(std::move(buffer), *size);
 }
@@ -112,10 +119,10 @@ FileDescriptor openDeviceFile(std::string_view devicePath)
     return fd;
 }
 
-std::shared_ptr<NSData> readDeviceFile(std::string_view devicePath, size_t maxBytes)
+std::shared_ptr<NSData> readDeviceFile(std::string_view devicePath, size_t maxBytes, const ReadProgress& progress)
 {
     auto fd = DeviceRoot::open(devicePath, readFlags);
-    return fd ? readData(fd.get(), maxBytes) : nullptr;
+    return fd ? readData(fd.get(), maxBytes, progress) : nullptr;
 }
 
 std::optional<std::vector<uint8_t>> readFile(const std::filesystem::path& hostPath, size_t maxBytes)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <memory>
 #include <span>
@@ -61,14 +62,19 @@ using CFDataRef = const NSData*;
 // gives no data. Device paths go through the device root.
 namespace FileIO {
 
+// Told the bytes read so far, as they arrive in pieces of a few hundred kilobytes, so that a
+// reader can look at them while they are still in the cache. They are only the file's content
+// if the read then succeeds.
+using ReadProgress = std::function<void(std::span<const uint8_t> readSoFar)>;
+
 // The rest of an open file (opened with O_NONBLOCK), in one buffer of its size; none when it is not
 // a regular file, is larger than maxBytes, or changes size while it is read.
-std::shared_ptr<NSData> readData(int fd, size_t maxBytes);
+std::shared_ptr<NSData> readData(int fd, size_t maxBytes, const ReadProgress& = {});
 // A regular file of the device, opened for reading without waiting; invalid when it can't be
 // opened (errno set), or with errno 0 when it is something else.
 FileDescriptor openDeviceFile(std::string_view devicePath);
 // A file of the device.
-std::shared_ptr<NSData> readDeviceFile(std::string_view devicePath, size_t maxBytes);
+std::shared_ptr<NSData> readDeviceFile(std::string_view devicePath, size_t maxBytes, const ReadProgress& = {});
 // A file of this machine, for tools and tests, by the same rules.
 std::optional<std::vector<uint8_t>> readFile(const std::filesystem::path& hostPath, size_t maxBytes = SIZE_MAX);
 

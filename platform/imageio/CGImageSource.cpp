@@ -12,12 +12,13 @@ static_assert(ImageIOLimits::maxFileBytes == NSData::maximumFileBytes);
 
 namespace {
 
-// The format is told by the file's signature, never by its name.
-std::shared_ptr<ImageContainer> makeContainer(std::shared_ptr<const NSData> file)
+// The format is told by the file's signature, never by its name. A GIF's scan may have begun while
+// the file was read.
+std::shared_ptr<ImageContainer> makeContainer(std::shared_ptr<const NSData> file, GifStructureScanner& scanner)
 {
     auto bytes = file->span();
     if (hasGifSignature(bytes))
-        return GifContainer::create(std::move(file));
+        return GifContainer::create(std::move(file), scanner.finish(bytes));
     if (PngDecoder::hasSignature(bytes)) {
         auto size = PngDecoder::readSize(bytes);
         return size ? std::make_shared<StillImageContainer>(std::move(file), *size, &PngDecoder::decode) : nullptr;
@@ -29,10 +30,10 @@ std::shared_ptr<ImageContainer> makeContainer(std::shared_ptr<const NSData> file
     return nullptr;
 }
 
-CGImageSourceRef createSource(std::shared_ptr<const NSData> file)
+CGImageSourceRef createSource(std::shared_ptr<const NSData> file, GifStructureScanner&& scanner = {})
 {
     try {
-        auto container = makeContainer(std::move(file));
+        auto container = makeContainer(std::move(file), scanner);
         return container ? new CGImageSource(std::move(container)) : nullptr;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -73,9 +74,17 @@ CGImageSourceRef CGImageSourceCreateWithURL(CFURLRef url, CFDictionaryRef)
 {
     if (!url || !url->isFileURL())
         return nullptr;
-    // The source takes the buffer the file was read into: no second copy of a large picture.
-    auto file = FileIO::readDeviceFile(url->path(), ImageIOLimits::maxFileBytes);
-    return file ? createSource(std::move(file)) : nullptr;
+    // The source takes the buffer the file was read into: no second copy of a large picture. A
+    // GIF's blocks are walked as the file comes in, while its bytes are still in the cache.
+    try {
+        GifStructureScanner scanner;
+        auto file = FileIO::readDeviceFile(url->path(), ImageIOLimits::maxFileBytes, [&scanner](std::span<const uint8_t> readSoFar) {
+            scanner.advance(readSoFar);
+        });
+        return file ? createSource(std::move(file), std::move(scanner)) : nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 size_t CGImageSourceGetCount(CGImageSourceRef source)

@@ -16,6 +16,11 @@ constexpr size_t maximumSharedDelays = 16;
 std::shared_ptr<GifContainer> GifContainer::create(std::shared_ptr<const NSData> file)
 {
     auto structure = scanGifStructure(file->span());
+    return create(std::move(file), std::move(structure));
+}
+
+std::shared_ptr<GifContainer> GifContainer::create(std::shared_ptr<const NSData> file, std::optional<GifStructure> structure)
+{
     if (!structure)
         return nullptr;
     return std::make_shared<GifContainer>(std::make_shared<GifAnimationDecoder>(std::move(file), std::move(*structure)));

@@ -2,20 +2,23 @@
 #pragma once
 
 #include <foundation/NSData.hpp>
+#include <imageio/GifStructure.hpp>
 #include <imageio/ImageContainer.hpp>
 
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 class GifAnimationDecoder;
-struct GifFrameInfo;
 
 class GifContainer final : public ImageContainer {
 public:
     // Null when the bytes hold no readable GIF frame (see scanGifStructure).
     static std::shared_ptr<GifContainer> create(std::shared_ptr<const NSData> file);
+    // The same with the file's structure already scanned; null when there is none.
+    static std::shared_ptr<GifContainer> create(std::shared_ptr<const NSData> file, std::optional<GifStructure>);
     explicit GifContainer(std::shared_ptr<GifAnimationDecoder>);
     ~GifContainer() override;
 

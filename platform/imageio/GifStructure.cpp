@@ -2,6 +2,7 @@
 #include <imageio/GifStructure.hpp>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -12,8 +13,9 @@ enum class BlocksEnd {
 
 class GifCursor {
 public:
-    explicit GifCursor(std::span<const uint8_t> bytes)
+    explicit GifCursor(std::span<const uint8_t> bytes, size_t position = 0)
         : m_bytes(bytes)
+        , m_position(position)
     {
     }
 
@@ -95,12 +97,7 @@ private:
     size_t m_position { 0 };
 };
 
-struct GifControl {
-    bool isPresent { false };
-    GifDisposal disposal { GifDisposal::None };
-    int transparentIndex { -1 };
-    uint16_t delayHundredths { 0 };
-};
+using GifControl = GifStructureScanner::Control;
 
 GifDisposal disposalFromField(unsigned field)
 {
@@ -194,33 +191,49 @@ bool readFrame(GifCursor& cursor, const GifControl& control, GifFrameInfo& frame
     return true;
 }
 
-void readFrames(GifCursor& cursor, GifStructure& structure)
+enum class BlockRead {
+    Whole,
+    // The bytes ended inside the block, or it was damaged, or there are no more blocks.
+    Last,
+};
+
+// One block after the screen: an extension, or a frame that is added to the structure.
+BlockRead readBlock(GifCursor& cursor, GifStructure& structure, GifControl& control)
 {
-    // Most animations have a few dozen frames: fewer regrowths of the list, and little to spare.
-    structure.frames.reserve(32);
-    GifControl control;
-    while (structure.frames.size() < ImageIOLimits::maxFrames) {
-        uint8_t introducer;
-        if (!cursor.readByte(introducer))
-            return;
-        if (introducer == 0x21) {
-            if (!readExtension(cursor, control))
-                return;
-        } else if (introducer == 0x2C) {
-            auto end = BlocksEnd::Complete;
-            if (!readFrame(cursor, control, structure.frames.emplace_back(), end)) {
-                structure.frames.pop_back();
-                return;
-            }
-            if (end == BlocksEnd::Truncated)
-                return;
-            // Control data applies to the one image that follows it.
-            control = {};
-        } else {
-            // The trailer, or a byte that starts no block: either way nothing more to read.
-            return;
-        }
+    uint8_t introducer;
+    if (!cursor.readByte(introducer))
+        return BlockRead::Last;
+    if (introducer == 0x21)
+        return readExtension(cursor, control) ? BlockRead::Whole : BlockRead::Last;
+    if (introducer != 0x2C) {
+        // The trailer, or a byte that starts no block: either way nothing more to read.
+        return BlockRead::Last;
     }
+    auto end = BlocksEnd::Complete;
+    if (!readFrame(cursor, control, structure.frames.emplace_back(), end)) {
+        structure.frames.pop_back();
+        return BlockRead::Last;
+    }
+    // Control data applies to the one image that follows it.
+    control = {};
+    return end == BlocksEnd::Complete ? BlockRead::Whole : BlockRead::Last;
+}
+
+void readFrames(GifCursor& cursor, GifStructure& structure, GifControl& control)
+{
+    while (structure.frames.size() < ImageIOLimits::maxFrames) {
+        if (readBlock(cursor, structure, control) == BlockRead::Last)
+            return;
+    }
+}
+
+std::optional<GifStructure> startStructure(GifCursor& cursor)
+{
+    auto structure = readScreen(cursor);
+    // Most animations have a few dozen frames: fewer regrowths of the list, and little to spare.
+    if (structure)
+        structure->frames.reserve(32);
+    return structure;
 }
 
 }
@@ -232,14 +245,53 @@ bool hasGifSignature(std::span<const uint8_t> bytes)
 
 std::optional<GifStructure> scanGifStructure(std::span<const uint8_t> bytes)
 {
+    return GifStructureScanner().finish(bytes);
+}
+
+void GifStructureScanner::advance(std::span<const uint8_t> available)
+{
+    if (!m_isGif || available.size() < 6)
+        return;
+    if (!hasGifSignature(available)) {
+        m_isGif = false;
+        return;
+    }
+    if (!m_structure) {
+        GifCursor cursor(available);
+        m_structure = startStructure(cursor);
+        if (!m_structure)
+            return;
+        m_position = cursor.position();
+    }
+    // Only whole blocks are kept: one that runs past the bytes so far is walked again by the next
+    // call, and anything the whole file might end with is left to finish.
+    while (m_structure->frames.size() < ImageIOLimits::maxFrames) {
+        GifCursor cursor(available, m_position);
+        auto control = m_control;
+        size_t frames = m_structure->frames.size();
+        if (readBlock(cursor, *m_structure, control) == BlockRead::Last) {
+            m_structure->frames.resize(frames);
+            return;
+        }
+        m_position = cursor.position();
+        m_control = control;
+    }
+}
+
+std::optional<GifStructure> GifStructureScanner::finish(std::span<const uint8_t> bytes)
+{
     if (!hasGifSignature(bytes))
         return std::nullopt;
-    GifCursor cursor(bytes);
-    auto structure = readScreen(cursor);
-    if (!structure)
-        return std::nullopt;
-    readFrames(cursor, *structure);
-    if (structure->frames.empty())
-        return std::nullopt;
-    return structure;
+    if (!m_structure) {
+        GifCursor cursor(bytes);
+        m_structure = startStructure(cursor);
+        if (!m_structure)
+            return std::nullopt;
+        m_position = cursor.position();
+    }
+    GifCursor cursor(bytes, m_position);
+    readFrames(cursor, *m_structure, m_control);
+    if (m_structure->frames.empty())
+        m_structure.reset();
+    return std::exchange(m_structure, std::nullopt);
 }

@@ -50,4 +50,29 @@ struct GifStructure {
 // could be read. Damage after the first frame ends the frame list there; a frame whose compressed
 // data is cut short is kept, since the part that is there can be shown.
 std::optional<GifStructure> scanGifStructure(std::span<const uint8_t> bytes);
+
+// The same scan, done as a file's bytes arrive: each call to advance walks the blocks that are
+// whole in the bytes so far, while they are still in the cache, and finish walks the rest. The
+// result is exactly that of scanGifStructure on the whole file.
+class GifStructureScanner {
+public:
+    // `available` starts where every earlier one started, and is at least as long.
+    void advance(std::span<const uint8_t> available);
+    std::optional<GifStructure> finish(std::span<const uint8_t> bytes);
+
+    // Control data read and not yet applied to a frame.
+    struct Control {
+        bool isPresent { false };
+        GifDisposal disposal { GifDisposal::None };
+        int transparentIndex { -1 };
+        uint16_t delayHundredths { 0 };
+    };
+
+private:
+    std::optional<GifStructure> m_structure;
+    // Where the blocks not yet walked start, and the control data pending there.
+    size_t m_position { 0 };
+    Control m_control;
+    bool m_isGif { true };
+};
 bool hasGifSignature(std::span<const uint8_t> bytes);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +130,31 @@ TEST_F(DeviceFiles, OnlyRegularFilesAreRead)
     ASSERT_TRUE(zero);
     EXPECT_EQ(FileIO::readData(zero.get(), NSData::maximumFileBytes), nullptr);
     EXPECT_FALSE(FileIO::readFile("/dev/zero"));
+}
+
+// Catches a read whose progress skips or repeats bytes, or reports a read that then fails: a GIF
+// scanned as it arrives would then describe a different file.
+TEST_F(DeviceFiles, ProgressSeesEveryByteOnceInOrder)
+{
+    std::string big(1300 * 1024, '\0');
+    for (size_t index = 0; index < big.size(); ++index)
+        big[index] = static_cast<char>(index * 7 + index / 4096);
+    m_device.write("/var/mobile/Documents/big.gif", big);
+    std::vector<size_t> seen;
+    auto data = FileIO::readDeviceFile("/var/mobile/Documents/big.gif", NSData::maximumFileBytes, [&](std::span<const uint8_t> soFar) {
+        seen.push_back(soFar.size());
+        EXPECT_EQ(std::memcmp(soFar.data(), big.data(), soFar.size()), 0);
+    });
+    ASSERT_TRUE(data);
+    ASSERT_GE(seen.size(), 3u) << "read in pieces";
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), big.size());
+    EXPECT_EQ(std::memcmp(data->bytes(), big.data(), big.size()), 0);
+
+    ASSERT_EQ(::mkfifo(m_device.hostPath("/var/mobile/Documents/fifo.gif").c_str(), 0644), 0);
+    bool called = false;
+    EXPECT_EQ(FileIO::readDeviceFile("/var/mobile/Documents/fifo.gif", NSData::maximumFileBytes, [&](std::span<const uint8_t>) { called = true; }), nullptr);
+    EXPECT_FALSE(called);
 }
 
 // Catches a file larger than any picture shown being read whole into memory (an import would hold

@@ -1,11 +1,35 @@
 #include <imageio/GifStructure.hpp>
 
+#include <tools/gifgen/GifGenerator.hpp>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
 namespace {
+
+bool operator==(const GifColorTable& a, const GifColorTable& b) { return a.offset == b.offset && a.count == b.count; }
+
+void expectSameStructure(const std::optional<GifStructure>& actual, const std::optional<GifStructure>& expected, const std::string& what)
+{
+    ASSERT_EQ(actual.has_value(), expected.has_value()) << what;
+    if (!expected)
+        return;
+    EXPECT_EQ(actual->width, expected->width) << what;
+    EXPECT_EQ(actual->height, expected->height) << what;
+    EXPECT_TRUE(actual->globalColors == expected->globalColors) << what;
+    ASSERT_EQ(actual->frames.size(), expected->frames.size()) << what;
+    for (size_t index = 0; index < expected->frames.size(); ++index) {
+        const auto& a = actual->frames[index];
+        const auto& e = expected->frames[index];
+        EXPECT_TRUE(a.descriptorOffset == e.descriptorOffset && a.dataOffset == e.dataOffset && a.minimumCodeSize == e.minimumCodeSize
+            && a.isDataComplete == e.isDataComplete && a.left == e.left && a.top == e.top && a.width == e.width && a.height == e.height
+            && a.isInterlaced == e.isInterlaced && a.localColors == e.localColors && a.hasControl == e.hasControl && a.disposal == e.disposal
+            && a.transparentIndex == e.transparentIndex && a.delayHundredths == e.delayHundredths)
+            << what << ", frame " << index;
+    }
+}
 
 void appendFrame(std::vector<uint8_t>& gif, const std::vector<uint8_t>& blockLengths)
 {
@@ -51,7 +75,38 @@ TEST(GifStructure, RunsOfFullSubBlocksEndWhereTheBlocksSay)
         size_t expectedFrames = cut < secondFrame + 11 ? 1 : 2;
         ASSERT_EQ(structure->frames.size(), expectedFrames) << cut;
         EXPECT_EQ(structure->frames[0].isDataComplete, cut >= secondFrame) << cut;
-        if (expectedFrames == 2)
+        if (expectedFrames == 2) {
             EXPECT_FALSE(structure->frames[1].isDataComplete) << cut;
+        }
+    }
+}
+
+// Catches a scan done as the bytes arrive that differs from one over the whole file: a block cut
+// at a piece's end taken as the file's damage, control data lost between pieces, or a frame
+// counted twice. Whole files, cut files and damaged files, fed in pieces of several sizes.
+TEST(GifStructure, ScanningAsBytesArriveGivesTheWholeFilesStructure)
+{
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files { { "shipped", gifgen::shippedPicture(1) },
+        { "optimised", gifgen::optimisedBenchmarkGif(12) } };
+    for (const auto& [name, bytes] : gifgen::decoderSeeds())
+        files.emplace_back(name, bytes);
+    size_t count = files.size();
+    for (size_t index = 0; index < count; ++index) {
+        auto bytes = files[index].second;
+        files.emplace_back(files[index].first + " cut", std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 2 / 3)));
+        bytes[bytes.size() / 2] ^= 0xFF;
+        files.emplace_back(files[index].first + " damaged", bytes);
+    }
+    for (const auto& [name, bytes] : files) {
+        auto whole = scanGifStructure(bytes);
+        for (size_t piece : { size_t { 1 }, size_t { 7 }, size_t { 256 }, size_t { 4099 } }) {
+            // A block is walked again from its start at each piece: keep the byte-sized pieces to small files.
+            if (piece * 20000 < bytes.size())
+                continue;
+            GifStructureScanner scanner;
+            for (size_t end = piece; end < bytes.size(); end += piece)
+                scanner.advance(std::span(bytes).first(end));
+            expectSameStructure(scanner.finish(bytes), whole, name + " in pieces of " + std::to_string(piece));
+        }
     }
 }
