@@ -1,13 +1,16 @@
-// Hostile bytes through the GIF decoder: every frame in order, then frames asked for in an order
-// drawn from the input (backwards first), each of which must equal the same frame played in order.
+// Hostile bytes through the GIF decoder: the scan in pieces as a file read would give them, every
+// frame in order, then frames asked for in an order drawn from the input (backwards first), each
+// of which must equal the same frame played in order.
 #include <imageio/CGImageSource.hpp>
 #include <imageio/CGImageSourceTesting.hpp>
+#include <imageio/GifStructure.hpp>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -35,10 +38,36 @@ uint64_t frameFingerprint(CGImageSourceRef source, size_t index)
     return result;
 }
 
+// The scan done as the bytes arrive, in pieces whose size comes from the input, must find the
+// frames the scan of the whole file finds.
+void checkScanInPieces(std::span<const uint8_t> file)
+{
+    auto whole = scanGifStructure(file);
+    size_t piece = 1 + (file.empty() ? 0 : file.back() % 97) * (file.size() > 4096 ? 61 : 1);
+    GifStructureScanner scanner;
+    for (size_t end = piece; end < file.size(); end += piece)
+        scanner.advance(file.first(end));
+    auto inPieces = scanner.finish(file);
+    if (whole.has_value() != inPieces.has_value())
+        std::abort();
+    if (!whole)
+        return;
+    if (whole->frames.size() != inPieces->frames.size())
+        std::abort();
+    for (size_t index = 0; index < whole->frames.size(); ++index) {
+        const auto& a = whole->frames[index];
+        const auto& b = inPieces->frames[index];
+        if (a.descriptorOffset != b.descriptorOffset || a.isDataComplete != b.isDataComplete || a.delayHundredths != b.delayHundredths
+            || a.disposal != b.disposal || a.transparentIndex != b.transparentIndex || a.hasControl != b.hasControl)
+            std::abort();
+    }
+}
+
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
+    checkScanInPieces({ bytes, size });
     auto data = NSData::dataWithBytes({ bytes, size });
     auto source = CGImageSourceCreateWithData(data.get(), nullptr);
     if (!source)
