@@ -44,9 +44,15 @@ bool validateSteps(std::span<const std::string> steps, std::string& error)
 int runAssistant(const Options& options, std::span<const std::string> arguments)
 {
     FlamesClass flamesClass = FlamesClass::Registered;
-    if (!arguments.empty() && arguments.front() == "--without-flames-class") {
-        flamesClass = FlamesClass::Absent;
-        arguments = arguments.subspan(1);
+    auto style = JsonStyle::Compact;
+    // The options come before the steps, in either order.
+    for (; !arguments.empty(); arguments = arguments.subspan(1)) {
+        if (arguments.front() == "--without-flames-class")
+            flamesClass = FlamesClass::Absent;
+        else if (arguments.front() == "--pretty")
+            style = JsonStyle::Pretty;
+        else
+            break;
     }
     std::string error;
     if (!validateSteps(arguments, error))
@@ -69,7 +75,7 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
         } else if (step == "wait") {
             host.wait(*parseNumber(arguments[++i], 0, 3600));
         } else if (step == "dump") {
-            std::printf("%s\n", host.dump().c_str());
+            std::printf("%s\n", dumpJson(host.dump(), style).c_str());
             std::fflush(stdout);
         } else if (isCaptureStep(step)) {
             auto capture = parseCaptureStep(arguments, i, error);
@@ -83,11 +89,12 @@ int runAssistant(const Options& options, std::span<const std::string> arguments)
 
 const bool s_registered = registerCommand({
     "assistant",
-    "assistant [--without-flames-class] STEP...",
+    "assistant [--without-flames-class] [--pretty] STEP...",
     "Starts a process that shows the assistant, with the tweak injected, and runs the steps in order:\n"
     "    show (place a new flames view), hide (remove it), wait SECONDS (turn the main run loop), dump\n"
     "    (print the window's view tree as JSON), screenshot FILE.png, record FILE.gif SECONDS [FPS].\n"
-    "    --without-flames-class: the host has no flames view class.",
+    "    --without-flames-class: the host has no flames view class. --pretty: each dump indented over\n"
+    "    several lines for reading, instead of one line.",
     true,
     &runAssistant,
 });

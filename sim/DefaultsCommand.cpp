@@ -2,6 +2,7 @@
 // processes, so that running processes see the change.
 #include "Command.hpp"
 
+#include <Json.hpp>
 #include <cephei/HBPreferences.hpp>
 #include <cephei/PreferencesFile.hpp>
 #include <foundation/DeviceRoot.hpp>
@@ -59,19 +60,25 @@ std::optional<PlistDictionary> existingDomain(const std::string& identifier)
 
 int readValues(std::span<const std::string> arguments)
 {
+    // Only before the identifier: after it, "--pretty" is a key like any other.
+    auto style = JsonStyle::Compact;
+    if (!arguments.empty() && arguments.front() == "--pretty") {
+        style = JsonStyle::Pretty;
+        arguments = arguments.subspan(1);
+    }
     if (arguments.empty() || arguments.size() > 2)
-        return fail("usage: defaults read IDENTIFIER [KEY]", 2);
+        return fail("usage: defaults read [--pretty] IDENTIFIER [KEY]", 2);
     auto values = existingDomain(arguments[0]);
     if (!values)
         return 1;
     if (arguments.size() == 1) {
-        std::printf("%s\n", toJSON(PlistValue(*values)).c_str());
+        std::printf("%s\n", dumpJson(jsonOfPropertyList(PlistValue(*values)), style).c_str());
         return 0;
     }
     auto value = values->find(arguments[1]);
     if (value == values->end())
         return fail("the key '" + arguments[1] + "' does not exist in the domain " + arguments[0]);
-    std::printf("%s\n", toJSON(value->second).c_str());
+    std::printf("%s\n", dumpJson(jsonOfPropertyList(value->second), style).c_str());
     return 0;
 }
 
@@ -151,13 +158,14 @@ int run(const Options&, std::span<const std::string> arguments)
 
 const bool s_registered = registerCommand({
     "defaults",
-    "defaults read IDENTIFIER [KEY]\n"
+    "defaults read [--pretty] IDENTIFIER [KEY]\n"
     "  defaults write IDENTIFIER KEY [-bool|-int|-float|-string] VALUE\n"
     "  defaults delete IDENTIFIER [KEY]",
     "Reads the settings store IDENTIFIER as JSON (all values, or one), writes one value, or deletes one\n"
-    "    key or every value. -bool takes YES, NO, TRUE, FALSE, 1 or 0 in any case (-boolean and -integer\n"
-    "    are accepted too); a value without a type is a string. A domain (a store file) or key that doesn't\n"
-    "    exist gives exit status 1, and a delete of one changes nothing. Running processes see writes at once.",
+    "    key or every value. A read prints one line, or indented over several with --pretty. -bool takes\n"
+    "    YES, NO, TRUE, FALSE, 1 or 0 in any case (-boolean and -integer are accepted too); a value without\n"
+    "    a type is a string. A domain (a store file) or key that doesn't exist gives exit status 1, and a\n"
+    "    delete of one changes nothing. Running processes see writes at once.",
     true,
     &run,
 });

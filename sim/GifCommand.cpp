@@ -2,7 +2,7 @@
 // the decoder against other tools.
 #include "Command.hpp"
 
-#include <JsonWriter.hpp>
+#include <Json.hpp>
 #include <PngWriter.hpp>
 #include <foundation/NSData.hpp>
 #include <imageio/CGImageSource.hpp>
@@ -94,15 +94,7 @@ Check checkFrames(CGImageSourceRef source, size_t count)
     return check;
 }
 
-void writeList(JsonWriter& json, const char* key, const std::vector<long>& values)
-{
-    json.key(key).beginArray();
-    for (long value : values)
-        json.value(value);
-    json.endArray();
-}
-
-std::string describe(const std::filesystem::path& file, size_t fileSize, CGImageSourceRef source, size_t count, bool isChecked)
+Json describe(const std::filesystem::path& file, size_t fileSize, CGImageSourceRef source, size_t count, bool isChecked)
 {
     auto timing = frameTiming(source, count);
     CGImageRef first = CGImageSourceCreateImageAtIndex(source, 0, nullptr);
@@ -113,43 +105,41 @@ std::string describe(const std::filesystem::path& file, size_t fileSize, CGImage
     std::optional<Check> check;
     if (isChecked)
         check = checkFrames(source, count);
-    JsonWriter json;
-    json.beginObject();
-    json.member("file", file.string());
-    json.member("fileSize", static_cast<long>(fileSize));
-    json.key("canvas").beginArray().value(static_cast<long>(width)).value(static_cast<long>(height)).endArray();
-    json.member("bytesPerCanvas", static_cast<long>(width * height * 4));
-    json.member("frames", static_cast<long>(count));
-    json.key("delays").beginArray();
-    for (int32_t delay : timing.delays)
-        json.value(static_cast<long>(delay));
-    json.endArray();
-    json.member("divisor", static_cast<long>(timing.divisor));
-    json.member("frameListLength", static_cast<long>(timing.listLength));
-    json.member("duration", static_cast<double>(timing.total) / 100.0);
+    Json json;
+    json["file"] = file.string();
+    json["fileSize"] = fileSize;
+    json["canvas"] = { width, height };
+    json["bytesPerCanvas"] = width * height * 4;
+    json["frames"] = count;
+    json["delays"] = timing.delays;
+    json["divisor"] = timing.divisor;
+    json["frameListLength"] = timing.listLength;
+    json["duration"] = jsonNumber(static_cast<double>(timing.total) / 100.0);
     if (check) {
-        writeList(json, "failedFrames", check->failed);
-        writeList(json, "cutShortFrames", check->cutShort);
+        json["failedFrames"] = check->failed;
+        json["cutShortFrames"] = check->cutShort;
     }
-    json.member("shown", !refused && (!check || check->hasPixel));
-    json.endObject();
-    return json.str();
+    json["shown"] = !refused && (!check || check->hasPixel);
+    return json;
 }
 
 int runGif(const Options&, std::span<const std::string> arguments)
 {
     if (arguments.empty())
-        return fail("usage: zova-sim gif FILE [--frames DIR] [--check]", 2);
+        return fail("usage: zova-sim gif FILE [--frames DIR] [--check] [--pretty]", 2);
     std::optional<std::filesystem::path> framesDirectory;
     bool isChecked = false;
+    auto style = JsonStyle::Compact;
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--check" && !isChecked)
             isChecked = true;
+        else if (arguments[i] == "--pretty" && style == JsonStyle::Compact)
+            style = JsonStyle::Pretty;
         // A folder named like an option ("--frames -h") is a slip, not a wish: write ./-h for that.
         else if (arguments[i] == "--frames" && !framesDirectory && i + 1 < arguments.size() && !arguments[i + 1].starts_with("-"))
             framesDirectory = arguments[++i];
         else
-            return fail("usage: zova-sim gif FILE [--frames DIR] [--check]", 2);
+            return fail("usage: zova-sim gif FILE [--frames DIR] [--check] [--pretty]", 2);
     }
     std::filesystem::path file = arguments[0];
     errno = 0;
@@ -161,7 +151,7 @@ int runGif(const Options&, std::span<const std::string> arguments)
     if (!source)
         return fail("gif: " + file.string() + " is not a picture the overlay can show");
     size_t count = CGImageSourceGetCount(source);
-    std::printf("%s\n", describe(file, data->length(), source, count, isChecked).c_str());
+    std::printf("%s\n", dumpJson(describe(file, data->length(), source, count, isChecked), style).c_str());
     std::string error;
     bool ok = !framesDirectory || writeFrames(source, count, *framesDirectory, error);
     CFRelease(source);
@@ -170,12 +160,13 @@ int runGif(const Options&, std::span<const std::string> arguments)
 
 const bool s_registered = registerCommand({
     "gif",
-    "gif FILE [--frames DIR] [--check]",
+    "gif FILE [--frames DIR] [--check] [--pretty]",
     "Prints, as JSON, what the overlay makes of a picture: canvas, frames, each frame's delay in\n"
     "    hundredths, their divisor, the frame list's length, the duration, the file's size and the bytes\n"
     "    of one decoded canvas. --frames DIR writes every composited frame as a PNG. --check decodes\n"
     "    every frame and lists those whose data failed or was cut short; \"shown\" is then true only\n"
-    "    when some frame has a pixel to show.",
+    "    when some frame has a pixel to show. --pretty indents the JSON over several lines for reading;\n"
+    "    without it, it is one line.",
     false,
     &runGif,
 });

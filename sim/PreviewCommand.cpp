@@ -27,6 +27,7 @@ struct PreviewArguments {
     std::filesystem::path gif;
     std::filesystem::path output;
     bool isHalfOpacity { false };
+    bool isPretty { false };
 };
 
 std::optional<PreviewArguments> parseArguments(std::span<const std::string> arguments, std::string& error)
@@ -36,6 +37,8 @@ std::optional<PreviewArguments> parseArguments(std::span<const std::string> argu
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--half") {
             parsed.isHalfOpacity = true;
+        } else if (arguments[i] == "--pretty") {
+            parsed.isPretty = true;
         } else if (arguments[i] == "-o") {
             if (i + 1 >= arguments.size()) {
                 error = "-o needs a file";
@@ -50,7 +53,7 @@ std::optional<PreviewArguments> parseArguments(std::span<const std::string> argu
         }
     }
     if (parsed.gif.empty() || !output) {
-        error = "usage: preview FILE.gif [--half] -o OUT.png|OUT.gif";
+        error = "usage: preview FILE.gif [--half] [--pretty] -o OUT.png|OUT.gif";
         return std::nullopt;
     }
     parsed.output = *output;
@@ -131,15 +134,17 @@ int runPreview(const Options& options, std::span<const std::string> arguments)
     // The plain verdict: what the overlay makes of the picture.
     const Command* gif = findCommand("gif");
     std::vector<std::string> verdict { parsed->gif.string() };
+    if (parsed->isPretty)
+        verdict.push_back("--pretty");
     return gif ? gif->run(options, verdict) : 0;
 }
 
 const bool s_registered = registerCommand({
     "preview",
-    "preview FILE.gif [--half] -o OUT.png|OUT.gif",
+    "preview FILE.gif [--half] [--pretty] -o OUT.png|OUT.gif",
     "Shows how a GIF will look behind the flames, without installing anything: a throwaway device with\n"
     "    Zova installed and the GIF as the custom picture, at full opacity or --half. OUT.png is a\n"
-    "    screenshot, OUT.gif a 3-second recording. Then prints what gif FILE prints.",
+    "    screenshot, OUT.gif a 3-second recording. Then prints what gif FILE prints (--pretty: indented).",
     false,
     &runPreview,
 });

@@ -102,7 +102,7 @@ std::optional<std::vector<Step>> parseSteps(std::span<const std::string> argumen
     return steps;
 }
 
-bool runStep(SettingsHost& host, const Step& step, std::string& error)
+bool runStep(SettingsHost& host, const Step& step, JsonStyle style, std::string& error)
 {
     if (step.capture)
         return runCaptureStep(*step.capture, host.window(), error);
@@ -126,13 +126,18 @@ bool runStep(SettingsHost& host, const Step& step, std::string& error)
         host.wait(*parseNumber(step.argument, 0, 3600));
         return true;
     }
-    std::printf("%s\n", host.dump().c_str());
+    std::printf("%s\n", dumpJson(host.dump(), style).c_str());
     std::fflush(stdout);
     return true;
 }
 
 int runSettings(const Options& options, std::span<const std::string> arguments)
 {
+    auto style = JsonStyle::Compact;
+    if (!arguments.empty() && arguments.front() == "--pretty") {
+        style = JsonStyle::Pretty;
+        arguments = arguments.subspan(1);
+    }
     std::string error;
     auto steps = parseSteps(arguments, error);
     if (!steps)
@@ -147,7 +152,7 @@ int runSettings(const Options& options, std::span<const std::string> arguments)
     SettingsHost host;
     host.wait(0);
     for (const auto& step : *steps) {
-        if (!runStep(host, step, error))
+        if (!runStep(host, step, style, error))
             return fail("settings: " + step.name + (step.argument.empty() ? "" : " " + step.argument) + ": " + error);
         // Let the transition the step started finish, as a user waits before the next tap.
         bool changesScreen = !(step.name == "wait" || step.name == "dump" || step.capture);
@@ -158,12 +163,13 @@ int runSettings(const Options& options, std::span<const std::string> arguments)
 
 const bool s_registered = registerCommand({
     "settings",
-    "settings STEP...",
+    "settings [--pretty] STEP...",
     "Starts a process standing in for the Settings app and runs the steps in order: open LABEL (an\n"
     "    entry), tap TEXT (a row, button or alert action), tap X,Y (a point, in points), drag X,Y DX,DY\n"
     "    (a finger moved by DX,DY), row N, back, pick FILE / cancel (in the photo library picker),\n"
     "    wait SECONDS, dump (the screen as JSON), screenshot FILE.png, record FILE.gif SECONDS [FPS].\n"
-    "    Taps, rows, back and drags are touches on the screen: a covered element is not reached.",
+    "    Taps, rows, back and drags are touches on the screen: a covered element is not reached.\n"
+    "    --pretty: each dump indented over several lines for reading, instead of one line.",
     true,
     &runSettings,
 });

@@ -2,6 +2,7 @@
 // JSON line at start and after every change it is told of.
 #include "Command.hpp"
 
+#include <Json.hpp>
 #include <cephei/HBPreferences.hpp>
 #include <foundation/NSRunLoop.hpp>
 #include <foundation/PropertyList.hpp>
@@ -55,7 +56,7 @@ int run(const Options&, std::span<const std::string> arguments)
     // The block runs once at registration: that is the line printed at start.
     HBPreferences* watched = store.get();
     store->registerPreferenceChangeBlock([watched] {
-        std::printf("%s\n", toJSON(PlistValue(watched->dictionaryRepresentation())).c_str());
+        std::printf("%s\n", dumpJson(jsonOfPropertyList(PlistValue(watched->dictionaryRepresentation()))).c_str());
         std::fflush(stdout);
     });
     if (seconds)

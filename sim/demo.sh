@@ -29,7 +29,7 @@ sim install
 echo "   and one GIF of the user's own in the photo library: /var/mobile/Media/DCIM/IMG_0001.gif"
 
 step "The assistant at the default settings: the first picture behind the flames, fully opaque"
-sim assistant show dump screenshot "$OUT/1-assistant-default.png" record "$OUT/1-assistant-default.gif" 3 > "$OUT/1-assistant-default.json"
+sim assistant --pretty show dump screenshot "$OUT/1-assistant-default.png" record "$OUT/1-assistant-default.gif" 3 > "$OUT/1-assistant-default.json"
 picture 1-assistant-default.png
 picture 1-assistant-default.gif
 
@@ -44,7 +44,7 @@ printf '   the store now holds: '
 sim defaults read "$ID"
 
 step "The assistant again: picture 2 in its 500-point square, at half opacity"
-sim assistant show screenshot "$OUT/5-assistant-picture-2.png" dump > "$OUT/5-assistant-picture-2.json"
+sim assistant --pretty show screenshot "$OUT/5-assistant-picture-2.png" dump > "$OUT/5-assistant-picture-2.json"
 picture 5-assistant-picture-2.png
 
 step "The Settings app: full opacity back on, the custom picture chosen, its button, a GIF imported, the banner"
@@ -54,12 +54,12 @@ picture 6-settings-choose-button.png
 picture 7-settings-banner.png
 
 step "The assistant once more, with the imported GIF"
-sim assistant show screenshot "$OUT/8-assistant-imported.png" record "$OUT/8-assistant-imported.gif" 3 dump > "$OUT/8-assistant-imported.json"
+sim assistant --pretty show screenshot "$OUT/8-assistant-imported.png" record "$OUT/8-assistant-imported.gif" 3 dump > "$OUT/8-assistant-imported.json"
 picture 8-assistant-imported.png
 picture 8-assistant-imported.gif
 
 step "What the overlay makes of the imported GIF"
-"$SIM" gif "$ROOT/var/mobile/Documents/siricustom.gif"
+"$SIM" gif "$ROOT/var/mobile/Documents/siricustom.gif" --pretty
 
 printf '\nDone in %ss. The pictures are in %s, the phone in %s\n' "$((SECONDS - started))" "$OUT" "$ROOT"
 printf 'The phone live in a browser (Ctrl-C stops it): ./dev sim --root %q serve\n' "$ROOT"

@@ -44,6 +44,8 @@ void printHelp(std::FILE* out)
         "The photo library the picker shows is DIR/var/mobile/Media/DCIM. Steps that name rows count them\n"
         "from 0, down the page. Screenshots are drawn at the screen's scale (3); recordings at one pixel per\n"
         "point (at most %g wide), %g frames a second unless FPS is given, on simulated time.\n\n"
+        "JSON is printed on one line, for scripts; the commands that print it for reading take --pretty\n"
+        "to indent it instead. Text that is not UTF-8 shows U+FFFD in place of the bad bytes.\n\n"
         "exit status: 0 done, 1 failed (the reason is on stderr), 2 a usage error.\n\n"
         "commands:",
         minimumScreenSide, maximumScreenSide, ScreenRecorder::maximumWidth, ScreenRecorder::defaultFramesPerSecond);

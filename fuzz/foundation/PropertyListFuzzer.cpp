@@ -1,5 +1,7 @@
 // Hostile bytes, binary or XML, through the settings store's read path and every property list
-// reader: nothing aborts, and whatever reads writes back as the same values in both forms.
+// reader: nothing aborts, whatever reads writes back as the same values in both forms, and its JSON
+// is text that reads back.
+#include <Json.hpp>
 #include <cephei/PreferencesFile.hpp>
 #include <foundation/PropertyList.hpp>
 
@@ -8,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 
 namespace {
 
@@ -44,6 +47,17 @@ void checkRoundTrip(const PlistValue& value, NSPropertyListSerialization::Format
         std::abort();
 }
 
+void checkJson(const PlistValue& value)
+{
+    try {
+        auto text = sim::dumpJson(sim::jsonOfPropertyList(value));
+        if (!nlohmann::json::accept(text))
+            std::abort();
+    } catch (const std::exception&) {
+        std::abort();
+    }
+}
+
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -62,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (value) {
         checkRoundTrip(*value, NSPropertyListSerialization::Format::Binary);
         checkRoundTrip(*value, NSPropertyListSerialization::Format::XML);
-        (void)toJSON(*value);
+        checkJson(*value);
     }
     return 0;
 }

@@ -2,9 +2,7 @@
 #include <foundation/PropertyListFormats.hpp>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 
@@ -30,54 +28,6 @@ std::string PropertyListFormats::encodeBase64(const std::vector<uint8_t>& bytes)
         out += i + 2 < bytes.size() ? base64Alphabet[chunk & 63] : '=';
     }
     return out;
-}
-
-namespace {
-
-void appendJSON(std::string& out, const PlistValue& value)
-{
-    std::visit([&out](const auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, bool>) {
-            out += v ? "true" : "false";
-        } else if constexpr (std::is_same_v<T, int64_t>) {
-            out += std::to_string(v);
-        } else if constexpr (std::is_same_v<T, double>) {
-            if (!std::isfinite(v)) {
-                out += "null";
-                return;
-            }
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "%.17g", v);
-            out += buffer;
-        } else if constexpr (std::is_same_v<T, std::string>) {
-            out += toJSONString(v);
-        } else if constexpr (std::is_same_v<T, PlistData>) {
-            out += toJSONString(PropertyListFormats::encodeBase64(v.bytes));
-        } else if constexpr (std::is_same_v<T, PlistArray>) {
-            out += '[';
-            for (size_t i = 0; i < v.size(); ++i) {
-                if (i)
-                    out += ", ";
-                appendJSON(out, v[i]);
-            }
-            out += ']';
-        } else {
-            out += '{';
-            bool first = true;
-            for (const auto& [key, item] : v) {
-                if (!first)
-                    out += ", ";
-                first = false;
-                out += toJSONString(key);
-                out += ": ";
-                appendJSON(out, item);
-            }
-            out += '}';
-        }
-    }, value.storage);
-}
-
 }
 
 const PlistValue* PlistValue::member(const std::string& key) const
@@ -228,34 +178,4 @@ std::vector<uint8_t> dataWithPropertyList(const PlistValue& value, Format format
     }
 }
 
-}
-
-std::string toJSON(const PlistValue& value)
-{
-    std::string out;
-    appendJSON(out, value);
-    return out;
-}
-
-std::string toJSONString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
 }

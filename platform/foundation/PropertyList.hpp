@@ -1,4 +1,4 @@
-// Property lists: values, parsing and writing of the XML and binary forms, and JSON output.
+// Property lists: values, parsing and writing of the XML and binary forms.
 // Dates are read as seconds since 2001 (a real number); UIDs, sets and shared containers are refused,
 // and so is text that is not UTF-8 or holds NUL.
 #pragma once
@@ -68,8 +68,3 @@ std::optional<PlistValue> propertyListWithData(std::span<const uint8_t> bytes, s
 std::vector<uint8_t> dataWithPropertyList(const PlistValue&, Format);
 
 }
-
-// JSON text of a value: data becomes a base64 string, reals keep their precision.
-std::string toJSON(const PlistValue&);
-// A JSON string literal, quoted and escaped.
-std::string toJSONString(const std::string&);

@@ -57,11 +57,11 @@ void AssistantHost::wait(double seconds)
     NSRunLoop::mainRunLoop()->runForTimeInterval(seconds);
 }
 
-std::string AssistantHost::dump() const
+Json AssistantHost::dump() const
 {
-    return dumpViewTree(*m_window, [](const UIView& view, JsonWriter& json) {
+    return dumpViewTree(*m_window, [](const UIView& view, Json& json) {
         if (auto* flames = dynamic_cast<const SUICFlamesView*>(&view))
-            json.member("flamesRunning", flames->isRunning());
+            json["flamesRunning"] = flames->isRunning();
     });
 }
 

@@ -2,6 +2,7 @@
 // one full-screen window, and the flames view it places there at every invocation.
 #pragma once
 
+#include "Json.hpp"
 #include "SUICFlamesView.hpp"
 
 #include <uikit/UIWindow.hpp>
@@ -27,8 +28,8 @@ public:
     void hide();
     // Turns the main run loop for that long: store changes arrive.
     void wait(double seconds);
-    // The window's view tree as one line of JSON.
-    std::string dump() const;
+    // The window's view tree.
+    Json dump() const;
 
     UIWindow& window() const { return *m_window; }
     // The view placed by the latest show, or null; a plain view when the class is absent.

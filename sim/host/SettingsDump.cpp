@@ -1,5 +1,4 @@
 #include "SettingsDump.hpp"
-#include "JsonWriter.hpp"
 #include "ViewDump.hpp"
 
 #include <audiotoolbox/AudioServices.hpp>
@@ -43,103 +42,101 @@ std::string pageTitle(UIViewController& page)
     return item && !item->title().empty() ? item->title() : page.title();
 }
 
-void writeStack(JsonWriter& json, const UINavigationController& navigation)
+void appendStack(Json& stack, const UINavigationController& navigation)
 {
     for (const auto& page : navigation.viewControllers()) {
         if (auto inner = std::dynamic_pointer_cast<UINavigationController>(page)) {
-            writeStack(json, *inner);
+            appendStack(stack, *inner);
             continue;
         }
-        json.beginObject().member("class", class_getName(object_getClass(page.get()))).member("title", pageTitle(*page)).endObject();
+        stack.push_back({ { "class", class_getName(object_getClass(page.get())) }, { "title", pageTitle(*page) } });
     }
 }
 
-void writeBar(JsonWriter& json, const UINavigationBar& bar)
+Json jsonOfBar(const UINavigationBar& bar)
 {
-    json.beginObject().member("title", bar.displayedTitle()).member("backTitle", bar.displayedBackTitle());
-    json.member("translucent", bar.isTranslucent()).key("barTintColor");
-    writeColor(json, bar.barTintColor().get());
-    json.key("tintColor");
-    writeColor(json, bar.tintColor().get());
-    json.endObject();
+    Json json;
+    json["title"] = bar.displayedTitle();
+    json["backTitle"] = bar.displayedBackTitle();
+    json["translucent"] = bar.isTranslucent();
+    json["barTintColor"] = jsonOfColor(bar.barTintColor().get());
+    json["tintColor"] = jsonOfColor(bar.tintColor().get());
+    return json;
 }
 
 // The bars on screen, outermost first: those of the navigation controllers down to the page,
 // leaving out hidden ones.
-void writeVisibleBars(JsonWriter& json, const UINavigationController& outer)
+Json jsonOfVisibleBars(const UINavigationController& outer)
 {
-    json.beginArray();
+    Json bars = Json::array();
     for (auto navigation = &outer; navigation;) {
         const auto& bar = *navigation->navigationBar();
         if (!bar.isHidden())
-            writeBar(json, bar);
+            bars.push_back(jsonOfBar(bar));
         navigation = dynamic_cast<const UINavigationController*>(navigation->topViewController().get());
     }
-    json.endArray();
+    return bars;
 }
 
 // Only rows with an icon say so, at the size it is shown.
-void writeIcon(JsonWriter& json, const UITableViewCell* cell)
+void addIcon(Json& row, const UITableViewCell* cell)
 {
     for (const auto& view : cell ? cell->subviews() : std::vector<std::shared_ptr<UIView>> {}) {
         auto icon = std::dynamic_pointer_cast<UIImageView>(view);
         if (!icon || !icon->image())
             continue;
-        json.key("icon").beginArray().value(icon->frame().size.width).value(icon->frame().size.height).endArray();
+        row["icon"] = { jsonNumber(icon->frame().size.width), jsonNumber(icon->frame().size.height) };
         return;
     }
 }
 
-void writeRows(JsonWriter& json, PSListController& page)
+Json jsonOfRow(PSListController& page, const NSIndexPath& indexPath, const std::shared_ptr<UITableViewCell>& cell)
+{
+    auto specifier = page.specifierAtIndexPath(indexPath);
+    auto value = specifier ? page.readPreferenceValue(*specifier) : std::nullopt;
+    Json row;
+    row["label"] = specifier ? specifier->name() : std::string();
+    row["cell"] = specifier ? cellTypeName(specifier->cellType()) : "unknown";
+    row["key"] = specifier ? specifier->stringForKey("key") : std::string();
+    row["value"] = value ? jsonOfPropertyList(*value) : Json(nullptr);
+    row["accessoryType"] = cell ? cell->accessoryType() : 0L;
+    row["frame"] = jsonOfRect(cell ? cell->frame() : CGRect {});
+    row["backgroundColor"] = jsonOfColor(cell ? cell->backgroundColor().get() : nullptr);
+    addIcon(row, cell.get());
+    return row;
+}
+
+Json jsonOfRows(PSListController& page)
 {
     auto table = page.table();
-    json.beginArray();
+    Json rows = Json::array();
     for (long section = 0; section < table->numberOfSections(); ++section) {
         for (long row = 0; row < table->numberOfRowsInSection(section); ++row) {
             auto indexPath = NSIndexPath::indexPathForRowInSection(row, section);
-            auto specifier = page.specifierAtIndexPath(*indexPath);
-            auto cell = table->cellForRowAtIndexPath(*indexPath);
-            json.beginObject();
-            json.member("label", specifier ? specifier->name() : std::string());
-            json.member("cell", specifier ? cellTypeName(specifier->cellType()) : "unknown");
-            json.member("key", specifier ? specifier->stringForKey("key") : std::string());
-            json.key("value");
-            auto value = specifier ? page.readPreferenceValue(*specifier) : std::nullopt;
-            if (value)
-                json.raw(toJSON(*value));
-            else
-                json.null();
-            json.member("accessoryType", cell ? cell->accessoryType() : 0L);
-            json.key("frame");
-            writeRect(json, cell ? cell->frame() : CGRect {});
-            json.key("backgroundColor");
-            writeColor(json, cell ? cell->backgroundColor().get() : nullptr);
-            writeIcon(json, cell.get());
-            json.endObject();
+            rows.push_back(jsonOfRow(page, *indexPath, table->cellForRowAtIndexPath(*indexPath)));
         }
     }
-    json.endArray();
+    return rows;
 }
 
-void writeTableViews(JsonWriter& json, PSListController& page)
+Json jsonOfTableViews(PSListController& page)
 {
-    json.beginArray();
+    Json views = Json::array();
     for (const auto& view : page.table()->subviews()) {
         // Rows and the table's own header and footer texts are not extra views.
         if (std::dynamic_pointer_cast<UITableViewCell>(view) || std::dynamic_pointer_cast<UILabel>(view))
             continue;
         auto button = std::dynamic_pointer_cast<UIButton>(view);
-        json.beginObject();
-        json.member("class", class_getName(object_getClass(view.get())));
-        json.member("title", button ? button->titleForState(0) : std::string());
-        json.member("tag", view->tag());
-        json.key("frame");
-        writeRect(json, view->frame());
-        json.member("alpha", view->alpha());
-        json.member("zPosition", view->layer()->zPosition());
-        json.endObject();
+        Json json;
+        json["class"] = class_getName(object_getClass(view.get()));
+        json["title"] = button ? button->titleForState(0) : std::string();
+        json["tag"] = view->tag();
+        json["frame"] = jsonOfRect(view->frame());
+        json["alpha"] = jsonNumber(view->alpha());
+        json["zPosition"] = jsonNumber(view->layer()->zPosition());
+        views.push_back(std::move(json));
     }
-    json.endArray();
+    return views;
 }
 
 std::shared_ptr<UILabel> findLabel(const UIView& view)
@@ -153,40 +150,27 @@ std::shared_ptr<UILabel> findLabel(const UIView& view)
     return nullptr;
 }
 
-void writePresented(JsonWriter& json, const std::shared_ptr<UIViewController>& presented)
+Json jsonOfPresented(const std::shared_ptr<UIViewController>& presented)
 {
-    if (!presented) {
-        json.null();
-        return;
-    }
+    if (!presented)
+        return nullptr;
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(presented)) {
-        json.beginObject().member("title", alert->title()).member("message", alert->message());
-        json.key("actions").beginArray();
+        Json actions = Json::array();
         for (const auto& action : alert->actions())
-            json.beginObject().member("title", action->title()).member("style", action->style()).endObject();
-        json.endArray().endObject();
-        return;
+            actions.push_back({ { "title", action->title() }, { "style", action->style() } });
+        return { { "title", alert->title() }, { "message", alert->message() }, { "actions", std::move(actions) } };
     }
-    if (auto picker = std::dynamic_pointer_cast<UIImagePickerController>(presented)) {
-        json.beginObject().key("picker").beginArray();
-        for (const auto& file : picker->availableFiles())
-            json.value(file);
-        json.endArray().endObject();
-        return;
-    }
+    if (auto picker = std::dynamic_pointer_cast<UIImagePickerController>(presented))
+        return { { "picker", picker->availableFiles() } };
     auto label = findLabel(*presented->view());
-    json.beginObject().member("text", label ? label->text() : std::string()).key("frame");
-    writeRect(json, label ? label->frame() : CGRect {});
-    json.endObject();
+    return { { "text", label ? label->text() : std::string() }, { "frame", jsonOfRect(label ? label->frame() : CGRect {}) } };
 }
 
-void writeAppearance(JsonWriter& json, PSListController* page)
+Json jsonOfAppearance(PSListController* page)
 {
     auto settings = page ? HBTintAdditions::hb_appearanceSettings(*page) : nullptr;
-    if (!settings) {
-        json.null();
-        return;
-    }
+    if (!settings)
+        return nullptr;
     const std::pair<const char*, const std::shared_ptr<UIColor>&> colours[] = {
         { "statusBarTintColor", settings->statusBarTintColor() },
         { "navigationBarTintColor", settings->navigationBarTintColor() },
@@ -198,52 +182,34 @@ void writeAppearance(JsonWriter& json, PSListController* page)
         { "tableViewCellSelectionColor", settings->tableViewCellSelectionColor() },
         { "tableViewCellSeparatorColor", settings->tableViewCellSeparatorColor() },
     };
-    json.beginObject();
-    for (const auto& [name, colour] : colours) {
-        json.key(name);
-        writeColor(json, colour.get());
-    }
-    json.endObject();
+    Json json;
+    for (const auto& [name, colour] : colours)
+        json[name] = jsonOfColor(colour.get());
+    return json;
 }
 
 }
 
-std::string dumpSettings(const UINavigationController& outer, const std::shared_ptr<UIViewController>& page,
+Json dumpSettings(const UINavigationController& outer, const std::shared_ptr<UIViewController>& page,
     const std::shared_ptr<UIViewController>& presented)
 {
     auto list = std::dynamic_pointer_cast<PSListController>(page);
-    JsonWriter json;
-    json.beginObject();
-    json.key("stack").beginArray();
-    writeStack(json, outer);
-    json.endArray();
-    json.member("outerNavigationBarTranslucent", outer.navigationBar()->isTranslucent());
-    json.key("navigationBars");
-    writeVisibleBars(json, outer);
-    json.key("rows");
-    if (list)
-        writeRows(json, *list);
-    else
-        json.beginArray().endArray();
-    json.key("tableViews");
-    if (list)
-        writeTableViews(json, *list);
-    else
-        json.beginArray().endArray();
-    json.key("presented");
-    writePresented(json, presented);
-    json.key("appearance");
-    writeAppearance(json, list.get());
-    json.key("sounds").beginArray();
+    Json json;
+    json["stack"] = Json::array();
+    appendStack(json["stack"], outer);
+    json["outerNavigationBarTranslucent"] = outer.navigationBar()->isTranslucent();
+    json["navigationBars"] = jsonOfVisibleBars(outer);
+    json["rows"] = list ? jsonOfRows(*list) : Json::array();
+    json["tableViews"] = list ? jsonOfTableViews(*list) : Json::array();
+    json["presented"] = jsonOfPresented(presented);
+    json["appearance"] = jsonOfAppearance(list.get());
+    json["sounds"] = Json::array();
     for (auto sound : AudioServicesPlayedSystemSounds())
-        json.value(static_cast<long>(sound));
-    json.endArray();
-    json.key("openedURLs").beginArray();
+        json["sounds"].push_back(sound);
+    json["openedURLs"] = Json::array();
     for (const auto& url : UIApplication::sharedApplication()->openedURLs())
-        json.value(url->absoluteString());
-    json.endArray();
-    json.endObject();
-    return json.str();
+        json["openedURLs"].push_back(url->absoluteString());
+    return json;
 }
 
 }

@@ -433,7 +433,7 @@ void SettingsHost::wait(double seconds)
     NSRunLoop::mainRunLoop()->runForTimeInterval(seconds);
 }
 
-std::string SettingsHost::dump() const
+Json SettingsHost::dump() const
 {
     return dumpSettings(*m_outer, visiblePage(), presented());
 }

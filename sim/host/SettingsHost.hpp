@@ -4,6 +4,8 @@
 // outer bar shows the page's title and back button.
 #pragma once
 
+#include "Json.hpp"
+
 #include <preferences/PSListController.hpp>
 #include <uikit/UIImage.hpp>
 #include <uikit/UINavigationController.hpp>
@@ -40,7 +42,8 @@ public:
     bool pick(const std::string& file, std::string& error);
     bool cancel(std::string& error);
     void wait(double seconds);
-    std::string dump() const;
+    // The screen, as dumpSettings describes it.
+    Json dump() const;
 
     UIWindow& window() const { return *m_window; }
     // The page on top of the innermost navigation stack.

@@ -11,71 +11,56 @@ namespace sim {
 
 namespace {
 
-void writeImage(JsonWriter& json, const UIImage* image)
+Json jsonOfImage(const UIImage* image)
 {
-    if (!image) {
-        json.null();
-        return;
-    }
+    if (!image)
+        return nullptr;
     const auto& entries = image->images();
     std::unordered_set<const UIImage*> distinct;
     for (const auto& entry : entries)
         distinct.insert(entry.get());
     CGSize size = image->size();
-    json.beginObject();
-    json.key("size").beginArray().value(size.width).value(size.height).endArray();
-    json.member("frames", entries.empty() ? 1L : static_cast<long>(entries.size()));
-    json.member("distinctFrames", entries.empty() ? 1L : static_cast<long>(distinct.size()));
-    json.member("duration", image->duration());
-    json.endObject();
+    Json json;
+    json["size"] = { jsonNumber(size.width), jsonNumber(size.height) };
+    json["frames"] = entries.empty() ? size_t { 1 } : entries.size();
+    json["distinctFrames"] = entries.empty() ? size_t { 1 } : distinct.size();
+    json["duration"] = jsonNumber(image->duration());
+    return json;
 }
 
 }
 
-void writeRect(JsonWriter& json, CGRect rect)
+Json jsonOfRect(CGRect rect)
 {
-    json.beginArray().value(rect.origin.x).value(rect.origin.y).value(rect.size.width).value(rect.size.height).endArray();
+    return { jsonNumber(rect.origin.x), jsonNumber(rect.origin.y), jsonNumber(rect.size.width), jsonNumber(rect.size.height) };
 }
 
-void writeColor(JsonWriter& json, const UIColor* color)
+Json jsonOfColor(const UIColor* color)
 {
-    if (!color) {
-        json.null();
-        return;
-    }
-    json.beginArray().value(color->red()).value(color->green()).value(color->blue()).value(color->alpha()).endArray();
+    if (!color)
+        return nullptr;
+    return { jsonNumber(color->red()), jsonNumber(color->green()), jsonNumber(color->blue()), jsonNumber(color->alpha()) };
 }
 
-void writeView(const UIView& view, JsonWriter& json, const ViewDumpExtension& extension)
+Json dumpViewTree(const UIView& view, const ViewDumpExtension& extension)
 {
-    json.beginObject();
-    json.member("class", class_getName(object_getClass(&view)));
-    json.key("frame");
-    writeRect(json, view.frame());
-    json.member("alpha", view.alpha());
-    json.member("hidden", view.isHidden());
-    json.member("tag", view.tag());
-    json.member("userInteractionEnabled", view.isUserInteractionEnabled());
-    json.key("backgroundColor");
-    writeColor(json, view.backgroundColor().get());
-    if (auto* imageView = dynamic_cast<const UIImageView*>(&view)) {
-        json.key("image");
-        writeImage(json, imageView->image().get());
-    }
+    Json json;
+    json["class"] = class_getName(object_getClass(&view));
+    json["frame"] = jsonOfRect(view.frame());
+    json["alpha"] = jsonNumber(view.alpha());
+    json["hidden"] = view.isHidden();
+    json["tag"] = view.tag();
+    json["userInteractionEnabled"] = view.isUserInteractionEnabled();
+    json["backgroundColor"] = jsonOfColor(view.backgroundColor().get());
+    if (auto* imageView = dynamic_cast<const UIImageView*>(&view))
+        json["image"] = jsonOfImage(imageView->image().get());
     if (extension)
         extension(view, json);
-    json.key("subviews").beginArray();
+    Json subviews = Json::array();
     for (const auto& subview : view.subviews())
-        writeView(*subview, json, extension);
-    json.endArray();
-    json.endObject();
-}
-
-std::string dumpViewTree(const UIView& root, const ViewDumpExtension& extension)
-{
-    JsonWriter json;
-    writeView(root, json, extension);
-    return json.str();
+        subviews.push_back(dumpViewTree(*subview, extension));
+    json["subviews"] = std::move(subviews);
+    return json;
 }
 
 }

@@ -3,7 +3,7 @@
 #include <AssistantHost.hpp>
 #include <FrameEncoder.hpp>
 #include <HomeScreen.hpp>
-#include <JsonWriter.hpp>
+#include <Json.hpp>
 #include <PictureTiming.hpp>
 #include <ScreenTouches.hpp>
 #include <SettingsHost.hpp>
@@ -72,12 +72,6 @@ std::optional<double> number(const std::vector<std::string>& words, size_t index
     if (*end || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-// Store strings and labels come from files: bad UTF-8 is replaced, never thrown over.
-std::string dumpJson(const nlohmann::json& json)
-{
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 class HostProcess {
@@ -241,13 +235,15 @@ private:
 
     Reply state(const std::vector<std::string>& words)
     {
-        nlohmann::json result;
+        // Built as values, not parsed back from text: a store string or label that is not UTF-8
+        // would make a parse throw, and the whole state go missing.
+        Json result;
         if (m_settings) {
-            result["store"] = nlohmann::json::parse(toJSON(PlistValue(m_store->dictionaryRepresentation())));
-            result["dump"] = nlohmann::json::parse(m_settings->dump());
+            result["store"] = jsonOfPropertyList(PlistValue(m_store->dictionaryRepresentation()));
+            result["dump"] = m_settings->dump();
         } else {
             bool isHome = words.size() > 1 && words[1] == "home";
-            result["dump"] = nlohmann::json::parse(isHome ? dumpViewTree(m_home->window()) : m_assistant->dump());
+            result["dump"] = isHome ? dumpViewTree(m_home->window()) : m_assistant->dump();
         }
         return Reply::text("ok", dumpJson(result));
     }

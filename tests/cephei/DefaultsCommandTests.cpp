@@ -32,7 +32,7 @@ TEST(DefaultsCommand, WritesReadsAndDeletesInEveryForm)
     EXPECT_EQ(sim(root, { "defaults", "write", id, "name", "-string", "a \"b\"" }), 0);
     std::string all, one;
     EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0);
-    EXPECT_EQ(all, "{\"acceso\": false, \"name\": \"a \\\"b\\\"\", \"siripic\": -3}\n");
+    EXPECT_EQ(all, R"({"acceso":false,"name":"a \"b\"","siripic":-3})" "\n");
     EXPECT_EQ(sim(root, { "defaults", "read", id, "siripic" }, &one), 0);
     EXPECT_EQ(one, "-3\n");
 
@@ -61,9 +61,11 @@ TEST(DefaultsCommand, TakesTheValueFormsOfTheDesktopCommand)
     EXPECT_EQ(sim(root, { "defaults", "write", id, "count", "-integer", "7" }), 0);
     EXPECT_EQ(sim(root, { "defaults", "write", id, "ratio", "-float", "0.25" }), 0);
     EXPECT_EQ(sim(root, { "defaults", "write", id, "plain", "héllo ✓" }), 0);
+    EXPECT_EQ(sim(root, { "defaults", "write", id, "whole", "-float", "2" }), 0);
     std::string all;
     EXPECT_EQ(sim(root, { "defaults", "read", id }, &all), 0);
-    EXPECT_EQ(all, "{\"count\": 7, \"flag\": true, \"plain\": \"héllo ✓\", \"ratio\": 0.25}\n");
+    // A real stays a real, even when whole.
+    EXPECT_EQ(all, R"({"count":7,"flag":true,"plain":"héllo ✓","ratio":0.25,"whole":2.0})" "\n");
 }
 
 TEST(DefaultsCommand, MissingDomainsAndKeysAreReportedAndNothingIsCreated)
@@ -118,9 +120,9 @@ TEST(WatchCommand, PrintsValuesAtStartAndAfterEachChangeThenStopsOnSigterm)
     pid_t watcher = spawn({ ZOVA_SIM_PATH, "--root", root.path.string(), "watch", id }, &output);
     EXPECT_EQ(readLine(output, 10000), "{}");
     EXPECT_EQ(sim(root, { "defaults", "write", id, "siripic", "-int", "5" }), 0);
-    EXPECT_EQ(readLine(output, 10000), "{\"siripic\": 5}");
+    EXPECT_EQ(readLine(output, 10000), R"({"siripic":5})");
     EXPECT_EQ(sim(root, { "defaults", "write", id, "acceso", "-bool", "YES" }), 0);
-    EXPECT_EQ(readLine(output, 10000), "{\"acceso\": true, \"siripic\": 5}");
+    EXPECT_EQ(readLine(output, 10000), R"({"acceso":true,"siripic":5})");
     kill(watcher, SIGTERM);
     EXPECT_EQ(waitFor(watcher), 0);
     close(output);

@@ -79,7 +79,7 @@ TEST(StoreHostileFiles, EachGivesTheDefaultsWithOneLineAndTheNextWriteRepairsIt)
         aside += ".corrupt-1";
         EXPECT_EQ(FileIO::readFile(aside), bytes) << name;
         auto repaired = simCapturingErrors(root, { "defaults", "read", identifier });
-        EXPECT_EQ(repaired.output, "{\"siripic\": 2}\n") << name;
+        EXPECT_EQ(repaired.output, "{\"siripic\":2}\n") << name;
         EXPECT_TRUE(repaired.errors.empty()) << name;
     }
 }

@@ -22,6 +22,13 @@ std::string refusal(const std::vector<uint8_t>& bytes)
     return value ? "read" : reason;
 }
 
+// The XML form of a value, to show what a failed comparison read.
+std::string xmlOf(const PlistValue& value)
+{
+    auto bytes = NSPropertyListSerialization::dataWithPropertyList(value, Format::XML);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 std::vector<uint8_t> bytesOf(const std::string& text)
 {
     return std::vector<uint8_t>(text.begin(), text.end());
@@ -224,7 +231,7 @@ TEST(PropertyListRoundTrip, EveryValueReadsBackIdenticallyInBothForms)
         std::string reason;
         auto readBack = NSPropertyListSerialization::propertyListWithData(bytes, &reason);
         ASSERT_TRUE(readBack) << reason;
-        EXPECT_TRUE(readBack->isIdenticalTo(value)) << toJSON(*readBack);
+        EXPECT_TRUE(readBack->isIdenticalTo(value)) << xmlOf(*readBack);
     }
 }
 
@@ -273,6 +280,6 @@ TEST(PropertyListRoundTrip, AgreesWithAnIndependentImplementation)
     plist_free(node);
     ASSERT_TRUE(theirXML);
     ASSERT_TRUE(theirBinary);
-    EXPECT_TRUE(theirXML->isIdenticalTo(value)) << toJSON(*theirXML);
-    EXPECT_TRUE(theirBinary->isIdenticalTo(value)) << toJSON(*theirBinary);
+    EXPECT_TRUE(theirXML->isIdenticalTo(value)) << xmlOf(*theirXML);
+    EXPECT_TRUE(theirBinary->isIdenticalTo(value)) << xmlOf(*theirBinary);
 }

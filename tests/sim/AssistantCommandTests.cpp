@@ -1,4 +1,5 @@
 // The assistant host as a separate process: the loader injects the installed tweak by its filter.
+#include "JsonOutput.hpp"
 #include "SimProcess.hpp"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using simtest::Device;
-using simtest::runSim;
+using namespace simtest;
 
 namespace {
 
@@ -38,9 +38,10 @@ TEST(AssistantProcess, StoredSettingsApplyFromTheFirstPlacement)
 
     auto result = runSim(device.with({ "assistant", "show", "dump" }));
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [-55, 172, 500, 500])"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(R"("class": "UIImageView", "frame": [0, 0, 500, 500], "alpha": 0.5)"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(R"("flamesRunning": true)"), std::string::npos);
+    auto dump = parsedJson(result.out);
+    EXPECT_TRUE(containsMatch(dump, { { "class", "UIView" }, { "frame", { -55, 172, 500, 500 } } })) << result.out;
+    EXPECT_TRUE(containsMatch(dump, { { "class", "UIImageView" }, { "frame", { 0, 0, 500, 500 } }, { "alpha", 0.5 } })) << result.out;
+    EXPECT_TRUE(containsMatch(dump, { { "flamesRunning", true } }));
 }
 
 // The screen option reaches the host before the tweak reads the screen.
@@ -50,7 +51,9 @@ TEST(AssistantProcess, ScreenSizeOption)
     ASSERT_EQ(runSim(device.with({ "install" })).status, 0);
     auto result = runSim(device.with({ "--screen", "320x568", "assistant", "show", "dump" }));
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find(R"("class": "UIView", "frame": [0, 0, 320, 568], "alpha": 1, "hidden": false, "tag": 1515148865, "userInteractionEnabled": true, "backgroundColor": [0, 0, 0, 0])"), std::string::npos) << result.out;
+    Json container { { "class", "UIView" }, { "frame", { 0, 0, 320, 568 } }, { "alpha", 1 }, { "hidden", false }, { "tag", 1515148865 },
+        { "userInteractionEnabled", true }, { "backgroundColor", { 0, 0, 0, 0 } } };
+    EXPECT_TRUE(containsMatch(parsedJson(result.out), container)) << result.out;
 }
 
 // A change written while the host runs shows at the next placement, without a restart.
@@ -69,10 +72,11 @@ TEST(AssistantProcess, ChangeReachesARunningHost)
     int status = 0;
     waitpid(writer, &status, 0);
     ASSERT_EQ(result.status, 0) << result.err;
-    auto second = result.out.substr(result.out.find('\n') + 1);
-    EXPECT_EQ(countOf(result.out.substr(0, result.out.find('\n')), "UIImageView"), 1);
-    EXPECT_EQ(countOf(second, "UIImageView"), 0) << "the overlay is off at the next placement: " << second;
-    EXPECT_EQ(countOf(second, R"("flamesRunning": true)"), 1);
+    auto dumps = jsonLines(result.out);
+    ASSERT_EQ(dumps.size(), 2u) << result.out;
+    EXPECT_EQ(countMatches(dumps[0], { { "class", "UIImageView" } }), 1);
+    EXPECT_EQ(countMatches(dumps[1], { { "class", "UIImageView" } }), 0) << "the overlay is off at the next placement: " << dumps[1];
+    EXPECT_EQ(countMatches(dumps[1], { { "flamesRunning", true } }), 1);
 }
 
 // Without the flames view class the tweak loads, replaces nothing, and the host runs on.
@@ -117,8 +121,11 @@ TEST(GifCommand, ReportsTimingOfAShippedPicture)
 {
     auto result = runSim({ "gif", ZOVA_SOURCE_DIR "/zovaprefs/Resources/c.gif" });
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find(R"("divisor": )"), std::string::npos);
-    EXPECT_NE(result.out.find(R"("shown": true)"), std::string::npos);
+    auto report = parsedJson(result.out);
+    EXPECT_EQ(report["divisor"], 4) << result.out;
+    EXPECT_EQ(report["frameListLength"], 42);
+    EXPECT_EQ(report["duration"], 1.68);
+    EXPECT_EQ(report["shown"], true);
     EXPECT_NE(runSim({ "gif", "/nonexistent.gif" }).status, 0);
 
     Device scratch;
@@ -149,9 +156,9 @@ TEST(AssistantProcess, PictureThatIsNoRegularFileInsideTheDeviceShowsNothingAtOn
         places[index]();
         auto result = runSim(device.with({ "assistant", "show", "dump" }), 20);
         ASSERT_EQ(result.status, 0) << "case " << index << ": " << result.err;
-        EXPECT_NE(result.out.find(R"("class": "UIImageView")"), std::string::npos) << result.out;
-        EXPECT_NE(result.out.find(R"("image": null)"), std::string::npos) << "case " << index << ": " << result.out;
-        EXPECT_EQ(result.out.find(R"("image": {)"), std::string::npos) << "case " << index << ": " << result.out;
+        auto dump = parsedJson(result.out);
+        EXPECT_EQ(countMatches(dump, { { "class", "UIImageView" } }), 1) << result.out;
+        EXPECT_EQ(countMatches(dump, { { "class", "UIImageView" }, { "image", nullptr } }), 1) << "case " << index << ": " << result.out;
         std::filesystem::remove_all(picture);
     }
     std::filesystem::remove(outside);
@@ -168,8 +175,9 @@ TEST(GifCommand, CheckReportsCutFramesAndEmptyPictures)
     std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     auto result = runSim({ "gif", cut.string(), "--check" });
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out.find(R"("cutShortFrames": [])"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(R"("shown": true)"), std::string::npos);
+    auto report = parsedJson(result.out);
+    EXPECT_FALSE(report["cutShortFrames"].empty()) << result.out;
+    EXPECT_EQ(report["shown"], true);
 
     // One pixel, of the transparent index.
     const unsigned char clear[] = { 'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 9, 9, 9, 8, 8, 8, 0x21, 0xF9, 4, 1, 0, 0, 0, 0,
@@ -178,7 +186,8 @@ TEST(GifCommand, CheckReportsCutFramesAndEmptyPictures)
     std::ofstream(empty, std::ios::binary).write(reinterpret_cast<const char*>(clear), sizeof clear);
     result = runSim({ "gif", empty.string(), "--check" });
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find(R"("cutShortFrames": [])"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(R"("shown": false)"), std::string::npos) << result.out;
-    EXPECT_NE(runSim({ "gif", empty.string() }).out.find(R"("shown": true)"), std::string::npos);
+    report = parsedJson(result.out);
+    EXPECT_EQ(report["cutShortFrames"], Json::array()) << result.out;
+    EXPECT_EQ(report["shown"], false) << result.out;
+    EXPECT_EQ(parsedJson(runSim({ "gif", empty.string() }).out)["shown"], true);
 }

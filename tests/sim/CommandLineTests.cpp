@@ -1,4 +1,5 @@
 // zova-sim's command line as people and scripts use it: options, help and usage errors.
+#include "JsonOutput.hpp"
 #include "SimProcess.hpp"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,7 @@ TEST(CommandLine, PreviewShowsAnyGifWithoutInstalling)
     auto png = output.root / "preview.png";
     auto result = runSim({ "preview", std::string(ZOVA_SOURCE_DIR) + "/zovaprefs/Resources/c.gif", "--half", "-o", png.string() });
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_TRUE(mentions(result.out, "\"frames\": 24")) << result.out;
+    EXPECT_EQ(parsedJson(result.out)["frames"], 24) << result.out;
     EXPECT_GT(std::filesystem::file_size(png), 1000u);
     EXPECT_EQ(runSim({ "preview", "/nonexistent.gif", "-o", png.string() }).status, 1);
     EXPECT_EQ(runSim({ "preview", "x.gif" }).status, 2);

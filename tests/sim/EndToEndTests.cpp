@@ -1,5 +1,6 @@
 // Two processes of one device: the Settings app changes the settings and imports a GIF while an
 // assistant host runs; each next placement of the host shows the change, without a restart.
+#include "JsonOutput.hpp"
 #include "SimProcess.hpp"
 
 #include <gtest/gtest.h>
@@ -10,26 +11,7 @@
 #include <sstream>
 #include <thread>
 
-using simtest::Device;
-using simtest::runSim;
-
-namespace {
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        result.push_back(line);
-    return result;
-}
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-}
+using namespace simtest;
 
 // The whole road of a settings change and of an import, from a tap to the next placement.
 TEST(EndToEnd, SettingsChangesReachARunningAssistant)
@@ -57,14 +39,15 @@ TEST(EndToEnd, SettingsChangesReachARunningAssistant)
 
     auto result = assistant.get();
     ASSERT_EQ(result.status, 0) << result.err;
-    auto dumps = lines(result.out);
+    auto dumps = jsonLines(result.out);
     ASSERT_EQ(dumps.size(), 3u) << result.out;
 
     // At the defaults: picture 0, full screen, fully opaque.
-    EXPECT_TRUE(contains(dumps[0], R"("class": "UIImageView", "frame": [0, 0, 390, 844], "alpha": 1,)")) << dumps[0];
+    EXPECT_TRUE(containsMatch(dumps[0], { { "class", "UIImageView" }, { "frame", { 0, 0, 390, 844 } }, { "alpha", 1 } })) << dumps[0];
     // Opacity off and picture 2: the 500-point container at half opacity.
-    EXPECT_TRUE(contains(dumps[1], R"("class": "UIView", "frame": [-55, 172, 500, 500])")) << dumps[1];
-    EXPECT_TRUE(contains(dumps[1], R"("class": "UIImageView", "frame": [0, 0, 500, 500], "alpha": 0.5,)")) << dumps[1];
+    EXPECT_TRUE(containsMatch(dumps[1], { { "class", "UIView" }, { "frame", { -55, 172, 500, 500 } } })) << dumps[1];
+    EXPECT_TRUE(containsMatch(dumps[1], { { "class", "UIImageView" }, { "frame", { 0, 0, 500, 500 } }, { "alpha", 0.5 } })) << dumps[1];
     // The imported GIF, full screen: its canvas and its frame list.
-    EXPECT_TRUE(contains(dumps[2], R"("image": {"size": [195, 422], "frames": 90, "distinctFrames": 20)")) << dumps[2];
+    Json image { { "size", { 195, 422 } }, { "frames", 90 }, { "distinctFrames", 20 } };
+    EXPECT_TRUE(containsMatch(dumps[2], { { "image", image } })) << dumps[2];
 }

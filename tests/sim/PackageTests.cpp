@@ -1,5 +1,6 @@
 // The two packages a phone installs, in both layouts: their control fields, their layout, what the
 // binaries carry, and a phone that runs from them alone.
+#include "JsonOutput.hpp"
 #include "SimProcess.hpp"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,10 @@
 #include <memory>
 #include <sstream>
 
+using simtest::containsMatch;
 using simtest::Device;
+using simtest::Json;
+using simtest::parsedJson;
 using simtest::runSim;
 
 namespace {
@@ -186,17 +190,19 @@ TEST(Packages, AnEmptyPhoneRunsFromThemInBothLayouts)
 
         auto assistant = runSim(device.with({ "assistant", "show", "dump" }));
         ASSERT_EQ(assistant.status, 0) << assistant.err;
-        EXPECT_TRUE(contains(assistant.out, R"("class": "UIImageView", "frame": [0, 0, 390, 844], "alpha": 1,)")) << assistant.out;
-        EXPECT_TRUE(contains(assistant.out, R"("image": {"size": [195, 422])")) << "the first shipped picture";
+        auto dump = parsedJson(assistant.out);
+        EXPECT_TRUE(containsMatch(dump, { { "class", "UIImageView" }, { "frame", { 0, 0, 390, 844 } }, { "alpha", 1 } })) << assistant.out;
+        Json firstPicture { { "size", { 195, 422 } } };
+        EXPECT_TRUE(containsMatch(dump, { { "image", firstPicture } })) << "the first shipped picture";
 
         auto settings = runSim(device.with({ "settings", "open", "Zova", "tap", "Picture", "row", "2", "dump" }));
         ASSERT_EQ(settings.status, 0) << settings.err;
-        EXPECT_TRUE(contains(settings.out, R"("class": "ZOVAListItemsController")")) << settings.out;
+        EXPECT_TRUE(containsMatch(parsedJson(settings.out)["stack"], { { "class", "ZOVAListItemsController" } })) << settings.out;
         EXPECT_TRUE(std::filesystem::exists(device.root / "var/mobile/Library/Preferences/com.velmarok.zovaprefs.plist"));
 
         auto square = runSim(device.with({ "assistant", "show", "dump" }));
         ASSERT_EQ(square.status, 0) << square.err;
-        EXPECT_TRUE(contains(square.out, R"("frame": [0, 0, 500, 500])")) << "picture 2 from the installed bundle: " << square.out;
+        EXPECT_TRUE(containsMatch(parsedJson(square.out), { { "frame", { 0, 0, 500, 500 } } })) << "picture 2 from the installed bundle: " << square.out;
     }
 }
 
@@ -209,7 +215,6 @@ TEST(Packages, TheSettingsEntryShowsItsIcon)
         ASSERT_EQ(runSim(device.with({ "install", "--scheme", layout.scheme })).status, 0);
         auto settings = runSim(device.with({ "settings", "dump" }));
         ASSERT_EQ(settings.status, 0) << settings.err;
-        EXPECT_TRUE(contains(settings.out, R"("label": "Zova")")) << settings.out;
-        EXPECT_TRUE(contains(settings.out, R"("icon": [29, 29])")) << settings.out;
+        EXPECT_TRUE(containsMatch(parsedJson(settings.out)["rows"], { { "label", "Zova" }, { "icon", { 29, 29 } } })) << settings.out;
     }
 }

@@ -178,7 +178,8 @@ TEST(Serve, DragsScrollWithinTheContentAndSmallOnesTap)
     EXPECT_TRUE(phone.onPage("Zova"));
 }
 
-// Catches an upload that escapes the photo library through its name, or that the picker never sees.
+// Catches an upload that escapes the photo library through its name, or that the picker never sees;
+// and a library file whose name is not UTF-8 costing the page the whole state.
 TEST(Serve, UploadedPhotoLandsInTheLibraryAndThePicker)
 {
     LivePhone phone;
@@ -189,6 +190,7 @@ TEST(Serve, UploadedPhotoLandsInTheLibraryAndThePicker)
     EXPECT_NE(response->body.find("/var/mobile/Media/DCIM/sunset.gif"), std::string::npos) << response->body;
     EXPECT_TRUE(std::filesystem::exists(phone.device.root / "var/mobile/Media/DCIM/sunset.gif"));
     EXPECT_FALSE(std::filesystem::exists(phone.device.root / "etc"));
+    std::ofstream(phone.device.root / "var/mobile/Media/DCIM/bad\xffname.gif", std::ios::binary) << gifBytes();
 
     ASSERT_TRUE(phone.post("/button/settings"));
     ASSERT_TRUE(phone.onPage("Settings"));
@@ -202,6 +204,7 @@ TEST(Serve, UploadedPhotoLandsInTheLibraryAndThePicker)
     phone.tap(button[0].get<double>() + button[2].get<double>() / 2, barHeight + button[1].get<double>() + button[3].get<double>() / 2);
     EXPECT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].dump().find("sunset.gif") != std::string::npos; }))
         << phone.state()["dump"]["presented"].dump();
+    EXPECT_EQ(phone.state()["dump"]["presented"]["picker"][0], "bad\xef\xbf\xbdname.gif");
 }
 
 // Catches an assistant button that doesn't toggle, or a screen that doesn't follow it.
