@@ -6,21 +6,10 @@
 #include <uikit/UIFont.hpp>
 #include <uikit/UIImagePickerController.hpp>
 #include <uikit/UILabel.hpp>
-#include <uikit/UINavigationBar.hpp>
-
-#include <algorithm>
 
 namespace {
 
 constexpr CGFloat namePadding = 4;
-
-CGFloat contentTop(const UIImagePickerController& picker, CGRect bounds)
-{
-    const auto& bar = picker.navigationBar();
-    if (!bar || bar->isHidden() || picker.isNavigationBarHidden())
-        return bounds.origin.y;
-    return std::max(bounds.origin.y, CGRectGetMaxY(bar->frame()));
-}
 
 }
 
@@ -31,7 +20,8 @@ void paintPhotoLibrary(const PaintContext& paint, const UIImagePickerController&
     CGContextRef context = paint.context;
     Drawing::setFillColor(context, *UIColor::whiteColor());
     CGContextFillRect(context, bounds);
-    CGFloat top = contentTop(picker, bounds);
+    // The library starts where its first tile does, below the bar.
+    CGFloat top = picker.rectForFileAtIndex(0).origin.y - UIImagePickerController::libraryGap;
     auto files = picker.availableFiles();
     if (files.empty()) {
         TextStyle note { UIFont::systemFontOfSize(17), UIColor::colorWithWhite(0.56, 1), NSTextAlignmentCenter, 1, false, 0 };
