@@ -6,23 +6,10 @@
 #include <uikit/UIFont.hpp>
 #include <uikit/UIImagePickerController.hpp>
 #include <uikit/UILabel.hpp>
-#include <uikit/UINavigationBar.hpp>
-
-#include <algorithm>
 
 namespace {
 
-constexpr int columns = 4;
-constexpr CGFloat gap = 2;
 constexpr CGFloat namePadding = 4;
-
-CGFloat contentTop(const UIImagePickerController& picker, CGRect bounds)
-{
-    const auto& bar = picker.navigationBar();
-    if (!bar || bar->isHidden() || picker.isNavigationBarHidden())
-        return bounds.origin.y;
-    return std::max(bounds.origin.y, CGRectGetMaxY(bar->frame()));
-}
 
 }
 
@@ -33,7 +20,8 @@ void paintPhotoLibrary(const PaintContext& paint, const UIImagePickerController&
     CGContextRef context = paint.context;
     Drawing::setFillColor(context, *UIColor::whiteColor());
     CGContextFillRect(context, bounds);
-    CGFloat top = contentTop(picker, bounds);
+    // The library starts where its first tile does, below the bar.
+    CGFloat top = picker.rectForFileAtIndex(0).origin.y - UIImagePickerController::libraryGap;
     auto files = picker.availableFiles();
     if (files.empty()) {
         TextStyle note { UIFont::systemFontOfSize(17), UIColor::colorWithWhite(0.56, 1), NSTextAlignmentCenter, 1, false, 0 };
@@ -41,15 +29,14 @@ void paintPhotoLibrary(const PaintContext& paint, const UIImagePickerController&
             paint.pixelScale);
         return;
     }
-    CGFloat side = std::max(1.0, (bounds.size.width - gap * (columns - 1)) / columns);
     TextStyle name { UIFont::systemFontOfSize(11), UIColor::colorWithWhite(0.25, 1), NSTextAlignmentCenter, 3, true, 0.7 };
     auto tile = UIColor::colorWithWhite(0.9, 1);
-    // Only the rows that fit on the page are drawn: a large library costs nothing below it.
-    size_t visible = static_cast<size_t>(std::max(0.0, (CGRectGetMaxY(bounds) - top) / (side + gap)) + 1) * columns;
-    for (size_t i = 0; i < std::min(files.size(), visible); ++i) {
-        auto column = static_cast<CGFloat>(i % columns);
-        auto row = static_cast<CGFloat>(i / columns);
-        CGRect rect = CGRectMake(bounds.origin.x + column * (side + gap), top + gap + row * (side + gap), side, side);
+    // Only the rows that fit on the page are drawn: a large library costs nothing below it. The
+    // tiles lie where the picker's view takes touches for them.
+    for (size_t i = 0; i < files.size(); ++i) {
+        CGRect rect = picker.rectForFileAtIndex(i);
+        if (rect.origin.y >= CGRectGetMaxY(bounds))
+            break;
         Drawing::setFillColor(context, *tile);
         CGContextFillRect(context, rect);
         CGRect text = CGRectMake(rect.origin.x + namePadding, rect.origin.y, rect.size.width - 2 * namePadding, rect.size.height);

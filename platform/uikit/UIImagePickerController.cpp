@@ -3,9 +3,14 @@
 #include <foundation/DeviceRoot.hpp>
 #include <foundation/NSData.hpp>
 #include <foundation/NSURL.hpp>
+#include <uikit/UIButton.hpp>
+#include <uikit/UILabel.hpp>
+#include <uikit/UINavigationBar.hpp>
+#include <uikit/UITouch.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <fcntl.h>
@@ -13,6 +18,7 @@
 #include <functional>
 #include <optional>
 #include <random>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +44,9 @@ void callSafely(const std::function<void()>& call)
         std::fprintf(stderr, "UIImagePickerController: the delegate threw an exception of an unknown type\n");
     }
 }
+
+constexpr CGFloat cancelWidth = 70;
+constexpr CGFloat cancelMargin = 16;
 
 bool isHidden(const std::string& name)
 {
@@ -249,4 +258,102 @@ bool UIImagePickerController::canRespond() const
 std::shared_ptr<UIImagePickerController> UIImagePickerController::protectedPicker()
 {
     return std::static_pointer_cast<UIImagePickerController>(weak_from_this().lock());
+}
+
+namespace {
+
+// The library takes touches as a collection view does: the tile a touch went down on is picked
+// when the touch is lifted on it; a touch between tiles, or one that moves to another, picks nothing.
+class PickerLibraryView final : public UIView {
+public:
+    explicit PickerLibraryView(std::weak_ptr<UIImagePickerController> picker)
+        : m_picker(std::move(picker))
+    {
+    }
+
+    void touchesBegan(UITouch& touch, UIEvent*) override { m_touchedFile = fileUnder(touch); }
+    void touchesMoved(UITouch&, UIEvent*) override { }
+    void touchesEnded(UITouch& touch, UIEvent*) override
+    {
+        auto touched = std::exchange(m_touchedFile, std::nullopt);
+        auto picker = m_picker.lock();
+        if (picker && touched && fileUnder(touch) == touched)
+            picker->pickFile(*touched);
+    }
+    void touchesCancelled(UITouch&, UIEvent*) override { m_touchedFile.reset(); }
+
+private:
+    std::optional<std::string> fileUnder(const UITouch& touch) const
+    {
+        auto picker = m_picker.lock();
+        if (!picker || !picker->isViewLoaded())
+            return std::nullopt;
+        return picker->fileAtPoint(touch.locationInView(picker->viewIfLoaded().get()));
+    }
+
+    std::weak_ptr<UIImagePickerController> m_picker;
+    std::optional<std::string> m_touchedFile;
+};
+
+static const Class s_libraryViewClass = objc::registerClass<PickerLibraryView>("UIImagePickerLibraryView", "UIView");
+
+}
+
+CGRect UIImagePickerController::rectForFileAtIndex(size_t index) const
+{
+    const auto& view = viewIfLoaded();
+    if (!view)
+        return CGRectZero;
+    CGRect bounds = view->bounds();
+    CGFloat top = bounds.origin.y;
+    if (const auto& bar = navigationBar(); bar && !bar->isHidden() && !isNavigationBarHidden())
+        top = std::max(top, CGRectGetMaxY(bar->frame()));
+    CGFloat side = std::max(1.0, (bounds.size.width - libraryGap * (libraryColumns - 1)) / libraryColumns);
+    auto column = static_cast<CGFloat>(index % libraryColumns);
+    auto row = static_cast<CGFloat>(index / libraryColumns);
+    return CGRectMake(bounds.origin.x + column * (side + libraryGap), top + libraryGap + row * (side + libraryGap), side, side);
+}
+
+std::optional<std::string> UIImagePickerController::fileAtPoint(CGPoint point) const
+{
+    // Tiles are the same size, laid out in order: the first one's place gives the tile's index.
+    CGRect first = rectForFileAtIndex(0);
+    CGFloat pitch = first.size.width + libraryGap;
+    double column = std::floor((point.x - first.origin.x) / pitch);
+    double row = std::floor((point.y - first.origin.y) / pitch);
+    if (first == CGRectZero || !(column >= 0 && column < libraryColumns && row >= 0 && row < static_cast<double>(maximumFiles)))
+        return std::nullopt;
+    auto index = static_cast<size_t>(row) * libraryColumns + static_cast<size_t>(column);
+    auto files = availableFiles();
+    if (index >= files.size() || !CGRectContainsPoint(rectForFileAtIndex(index), point))
+        return std::nullopt;
+    return files[index];
+}
+
+void UIImagePickerController::loadView()
+{
+    UINavigationController::loadView();
+    auto self = std::static_pointer_cast<UIImagePickerController>(weak_from_this().lock());
+    // Behind the bar, which keeps its own touches.
+    m_libraryView = std::make_shared<PickerLibraryView>(self);
+    view()->insertSubview(m_libraryView, 0);
+    m_cancelButton = UIButton::buttonWithType(UIButtonTypeSystem);
+    m_cancelButton->setTitle("Cancel", UIControlStateNormal);
+    m_cancelButton->titleLabel()->setTextAlignment(NSTextAlignmentRight);
+    m_cancelButton->addAction([weakSelf = std::weak_ptr<UIImagePickerController>(self)] {
+        if (auto picker = weakSelf.lock())
+            picker->cancel();
+    }, UIControlEventTouchUpInside);
+    navigationBar()->addSubview(m_cancelButton);
+    viewWillLayoutSubviews();
+}
+
+void UIImagePickerController::viewWillLayoutSubviews()
+{
+    UINavigationController::viewWillLayoutSubviews();
+    if (!m_libraryView || !isViewLoaded())
+        return;
+    m_libraryView->setFrame(view()->bounds());
+    CGRect bar = navigationBar()->bounds();
+    m_cancelButton->setFrame(CGRectMake(std::max(0.0, bar.size.width - cancelMargin - cancelWidth), 0, std::min(cancelWidth, bar.size.width), bar.size.height));
 }

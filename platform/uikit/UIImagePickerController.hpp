@@ -1,16 +1,19 @@
 // The image picker, over the photo library only: the files under "/var/mobile/Media/DCIM/" of the
-// device. The host picks a file or cancels in the user's place; a pick hands the delegate the
-// URL of a copy in the app's temporary folder, removed once the delegate's callback has returned.
-// No camera, editing, media types or thumbnails.
+// device, as tiles under the bar, and Cancel on the bar. A touch lifted on the tile it went down
+// on picks that file, as does the host's pick; a pick hands the delegate the URL of a copy in the
+// app's temporary folder, removed once the delegate's callback has returned.
+// No camera, editing, media types, thumbnails or scrolling of the library.
 #pragma once
 
 #include <uikit/UINavigationController.hpp>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+class UIButton;
 class UIImagePickerController;
 
 enum UIImagePickerControllerSourceType : long {
@@ -63,6 +66,19 @@ public:
     // The user's cancel, under the same condition as a pick.
     bool cancel();
 
+    // Where the library's file at that index (of availableFiles) is drawn and takes touches, in the
+    // view's coordinates: four square tiles to a row, below the bar.
+    static constexpr int libraryColumns = 4;
+    static constexpr CGFloat libraryGap = 2;
+    CGRect rectForFileAtIndex(size_t) const;
+    // The file whose tile holds the point (view coordinates), if any.
+    std::optional<std::string> fileAtPoint(CGPoint) const;
+    // The bar's Cancel button; null until the view loads.
+    const std::shared_ptr<UIButton>& cancelButton() const { return m_cancelButton; }
+
+    void loadView() override;
+    void viewWillLayoutSubviews() override;
+
 private:
     class TemporaryCopy;
 
@@ -71,4 +87,7 @@ private:
 
     long m_sourceType { UIImagePickerControllerSourceTypePhotoLibrary };
     std::weak_ptr<UIImagePickerControllerDelegate> m_delegate;
+    // The tiles' touches: behind the bar, over the whole view.
+    std::shared_ptr<UIView> m_libraryView;
+    std::shared_ptr<UIButton> m_cancelButton;
 };

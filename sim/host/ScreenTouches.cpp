@@ -1,5 +1,4 @@
 #include "ScreenTouches.hpp"
-#include "SettingsHost.hpp"
 
 #include <uikit/NSIndexPath.hpp>
 #include <uikit/UIAlertAction.hpp>
@@ -7,189 +6,107 @@
 #include <uikit/UIButton.hpp>
 #include <uikit/UIImagePickerController.hpp>
 #include <uikit/UINavigationBar.hpp>
+#include <uikit/UISwitch.hpp>
 #include <uikit/UITableView.hpp>
+#include <uikit/UITableViewCell.hpp>
+#include <uikit/UIWindow.hpp>
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace sim {
 
 namespace {
 
-// Within this distance a finger that moved still taps.
-constexpr CGFloat tapSlop = 10;
-// The bar's back button: its left part, as wide as a thumb reaches for it.
-constexpr CGFloat backAreaWidth = 120;
-// An alert's panel and its buttons, as they are drawn.
-constexpr CGFloat alertPanelWidth = 270;
-constexpr CGFloat alertButtonHeight = 44;
-// The picker's tiles, as its page lays them out.
-constexpr int pickerColumns = 4;
-constexpr CGFloat pickerGap = 2;
-
-bool contains(CGRect rect, CGPoint point)
+std::string describeControl(const UIControl& control)
 {
-    return point.x >= rect.origin.x && point.y >= rect.origin.y && point.x < rect.origin.x + rect.size.width
-        && point.y < rect.origin.y + rect.size.height;
-}
-
-// A table under a translucent bar starts scrolled up by the bar's height, its rows below the bar;
-// that first position is as far up as a drag takes it. Remembered per table, as it's not kept.
-CGFloat scrollTop(const std::shared_ptr<UITableView>& table)
-{
-    static std::vector<std::pair<std::weak_ptr<UITableView>, CGFloat>> tops;
-    std::erase_if(tops, [](const auto& entry) { return entry.first.expired(); });
-    for (const auto& [known, top] : tops) {
-        if (known.lock() == table)
-            return top;
+    for (const UIView* view = control.superview(); view; view = view->superview()) {
+        auto* alert = dynamic_cast<UIAlertController*>(view->nextResponder());
+        if (!alert)
+            continue;
+        const auto& controls = alert->actionControls();
+        auto it = std::find_if(controls.begin(), controls.end(), [&](const auto& candidate) { return candidate.get() == &control; });
+        if (it != controls.end() && static_cast<size_t>(it - controls.begin()) < alert->actions().size())
+            return "alert action '" + alert->actions()[static_cast<size_t>(it - controls.begin())]->title() + "'";
+        break;
     }
-    CGFloat top = std::min(0.0, table->bounds().origin.y);
-    tops.emplace_back(table, top);
-    return top;
+    if (auto* button = dynamic_cast<const UIButton*>(&control))
+        return "button '" + button->titleForState(UIControlStateNormal) + "'";
+    if (dynamic_cast<const UISwitch*>(&control))
+        return "switch";
+    return "control";
 }
 
-bool tapAlert(UIAlertController& alert, CGPoint point, CGRect screen, std::string& outcome)
+// Rows are counted down the list from 0, through every section, as the steps count them.
+std::string describeRow(const UITableViewCell& cell, const UITableView& table)
 {
-    const auto& actions = alert.actions();
-    // The panel is centred and its button row ends it, so the row never lies above the middle less
-    // half a row: taps on the texts or beside the panel reach no action. Two actions sit side by
-    // side, a single one takes the whole row; larger stacks need real hit-testing.
-    CGFloat middle = screen.size.width / 2;
-    bool isOnButtonRow = std::abs(point.x - middle) < std::min(alertPanelWidth, screen.size.width) / 2
-        && point.y >= screen.size.height / 2 - alertButtonHeight / 2;
-    long index = -1;
-    if (isOnButtonRow && actions.size() == 1)
-        index = 0;
-    else if (isOnButtonRow && actions.size() == 2)
-        index = point.x < middle ? 0 : 1;
-    if (index < 0 || !alert.tapAction(index)) {
-        outcome = "no action of the alert there";
-        return false;
-    }
-    outcome = "alert action '" + actions[static_cast<size_t>(index)]->title() + "'";
-    return true;
+    auto indexPath = table.indexPathForCell(&cell);
+    if (!indexPath)
+        return "a row leaving the list";
+    long counted = indexPath->row();
+    for (long section = 0; section < indexPath->section(); ++section)
+        counted += table.numberOfRowsInSection(section);
+    return "row " + std::to_string(counted);
 }
 
-bool tapPicker(UIImagePickerController& picker, CGPoint point, std::string& outcome)
+// What the view hit at the point (window coordinates) stands for, from the view up.
+std::string describe(const UIView* hit, CGPoint point)
 {
-    CGFloat top = 0;
-    if (const auto& bar = picker.navigationBar(); bar && !bar->isHidden() && !picker.isNavigationBarHidden())
-        top = bar->frame().origin.y + bar->frame().size.height;
-    CGRect bounds = picker.view()->bounds();
-    if (point.y < top) {
-        if (point.x < bounds.size.width * 2 / 3) {
-            outcome = "nothing in the bar there";
-            return false;
+    if (!hit)
+        return "nothing there";
+    for (const UIView* view = hit; view; view = view->superview()) {
+        if (auto* control = dynamic_cast<const UIControl*>(view))
+            return describeControl(*control);
+        auto* table = dynamic_cast<const UITableView*>(view->superview());
+        if (auto* cell = dynamic_cast<const UITableViewCell*>(view); cell && table)
+            return describeRow(*cell, *table);
+        if (dynamic_cast<const UITableView*>(view))
+            return "no row there";
+        if (auto* bar = dynamic_cast<const UINavigationBar*>(view))
+            return CGRectContainsPoint(bar->backButtonRect(), bar->convertPointFromView(point, nullptr)) ? "back" : "nothing in the bar there";
+        if (auto* picker = dynamic_cast<const UIImagePickerController*>(view->nextResponder())) {
+            auto file = picker->fileAtPoint(view->convertPointFromView(point, nullptr));
+            return file ? "photo '" + *file + "'" : "no photo there";
         }
-        outcome = "Cancel";
-        return picker.cancel();
+        if (dynamic_cast<const UIAlertController*>(view->nextResponder()))
+            return "no action of the alert there";
     }
-    CGFloat side = std::max(1.0, (bounds.size.width - pickerGap * (pickerColumns - 1)) / pickerColumns);
-    auto column = static_cast<long>(point.x / (side + pickerGap));
-    auto row = static_cast<long>((point.y - top - pickerGap) / (side + pickerGap));
-    auto files = picker.availableFiles();
-    auto index = static_cast<size_t>(row * pickerColumns + std::min<long>(column, pickerColumns - 1));
-    if (point.y < top + pickerGap || index >= files.size()) {
-        outcome = "no photo there";
-        return false;
-    }
-    outcome = "photo '" + files[index] + "'";
-    return picker.pickFile(files[index]);
+    return "nothing there takes a touch";
 }
 
-bool tapBar(SettingsHost& host, CGPoint point, std::string& outcome)
+// The list a drag from the hit view would scroll: one it lies in, with no control in between to
+// keep the touch for itself.
+std::shared_ptr<UITableView> listUnder(UIView* hit)
 {
-    auto outer = std::dynamic_pointer_cast<UINavigationController>(host.window().rootViewController());
-    if (!outer || outer->isNavigationBarHidden() || !contains(outer->navigationBar()->frame(), point))
-        return false;
-    if (point.x >= backAreaWidth || !host.back(outcome)) {
-        outcome = "nothing in the bar there";
-        return true;
+    for (UIView* view = hit; view; view = view->superview()) {
+        if (dynamic_cast<UIControl*>(view))
+            return nullptr;
+        if (auto* table = dynamic_cast<UITableView*>(view))
+            return std::static_pointer_cast<UITableView>(table->weak_from_this().lock());
     }
-    outcome = "back";
-    return true;
+    return nullptr;
 }
 
-bool tapTable(PSListController& page, CGPoint point, std::string& outcome)
+}
+
+TouchOutcome tapScreen(UIWindow& window, CGPoint point)
 {
-    auto table = page.table();
-    CGPoint inTable = convertFromWindow(*table, point);
-    if (!contains(table->bounds(), inTable)) {
-        outcome = "nothing there";
-        return false;
-    }
-    // A button floating in the table lies above the rows.
-    auto subviews = table->subviews();
-    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
-        auto button = std::dynamic_pointer_cast<UIButton>(*it);
-        if (button && !button->isHidden() && contains(button->frame(), inTable)) {
-            outcome = "button '" + button->titleForState(0) + "'";
-            return button->tap();
-        }
-    }
-    long counted = 0;
-    for (long section = 0; section < table->numberOfSections(); ++section) {
-        for (long row = 0; row < table->numberOfRowsInSection(section); ++row, ++counted) {
-            if (!contains(table->rectForRowAtIndexPath(*NSIndexPath::indexPathForRowInSection(row, section)), inTable))
-                continue;
-            outcome = "row " + std::to_string(counted);
-            return page.tapRowAtIndexPath(section, row);
-        }
-    }
-    outcome = "no row there";
-    return false;
+    // Named before the tap: what it does may take the view off the screen.
+    auto hit = window.hitTest(point, nullptr);
+    std::string outcome = describe(hit.get(), point);
+    return { window.tapAtPoint(point), outcome };
 }
 
-}
-
-CGPoint convertFromWindow(const UIView& view, CGPoint point)
+TouchOutcome dragScreen(UIWindow& window, CGPoint point, CGVector by)
 {
-    if (!view.superview())
-        return point;
-    CGPoint inSuperview = convertFromWindow(*view.superview(), point);
-    return { inSuperview.x - view.frame().origin.x + view.bounds().origin.x, inSuperview.y - view.frame().origin.y + view.bounds().origin.y };
-}
-
-bool tapSettingsScreen(SettingsHost& host, CGPoint point, std::string& outcome)
-{
-    auto presented = host.presented();
-    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(presented))
-        return tapAlert(*alert, point, host.window().bounds(), outcome);
-    if (auto picker = std::dynamic_pointer_cast<UIImagePickerController>(presented))
-        return tapPicker(*picker, point, outcome);
-    if (presented) {
-        outcome = "something is presented over the page";
-        return false;
-    }
-    if (tapBar(host, point, outcome))
-        return outcome == "back";
-    auto page = std::dynamic_pointer_cast<PSListController>(host.visiblePage());
-    if (!page) {
-        outcome = "the page on screen is not a list";
-        return false;
-    }
-    return tapTable(*page, point, outcome);
-}
-
-bool dragSettingsScreen(SettingsHost& host, CGPoint point, CGFloat dx, CGFloat dy, std::string& outcome)
-{
-    if (std::hypot(dx, dy) < tapSlop)
-        return tapSettingsScreen(host, point, outcome);
-    auto page = std::dynamic_pointer_cast<PSListController>(host.visiblePage());
-    if (!page || host.presented()) {
-        outcome = "nothing to scroll";
-        return false;
-    }
-    auto table = page->table();
-    CGRect bounds = table->bounds();
-    CGFloat top = scrollTop(table);
-    CGFloat limit = std::max(top, table->contentSize().height - bounds.size.height);
-    // The content follows the finger: dragging up shows what lies below.
-    bounds.origin.y = std::clamp(bounds.origin.y - dy, top, limit);
-    table->setBounds(bounds);
-    outcome = "scrolled to " + std::to_string(static_cast<long>(bounds.origin.y - top));
-    return true;
+    auto hit = window.hitTest(point, nullptr);
+    std::string outcome = describe(hit.get(), point);
+    auto list = listUnder(hit.get());
+    bool didReach = window.dragFrom(point, by, dragSteps);
+    // Within the threshold the list takes the drag as a tap, and the outcome is what was tapped.
+    if (list && std::hypot(by.dx, by.dy) > UITableView::dragThreshold)
+        outcome = "scrolled to " + std::to_string(std::lround(list->contentOffset().y + list->contentInsetTop()));
+    return { didReach, outcome };
 }
 
 }

@@ -1,28 +1,30 @@
-// Touches on the Settings app's screen, in points of its window: what a finger at that point
-// reaches (the back area of the bar, a floating button, a table row, an alert's action, a tile or
-// Cancel in the photo picker), found from the controls' frames and sent through their own calls.
-// The one place that turns a point into a control; window hit-testing can replace it as a whole.
+// A finger on a host's screen, in points of its window. The touch goes through the window's own
+// hit testing and responder chain (UIWindow::tapAtPoint, dragFrom), exactly as the platform
+// delivers it; all that is added here is a name for what the finger was on, for the person at the
+// live phone and for error messages.
 #pragma once
 
 #include <coregraphics/CGGeometry.hpp>
 
 #include <string>
 
-class UIView;
+class UIWindow;
 
 namespace sim {
 
-class SettingsHost;
+// Enough moves for a table to see a drag rather than a jump.
+inline constexpr long dragSteps = 10;
 
-// The point in the view's own coordinates, given in its window's.
-CGPoint convertFromWindow(const UIView&, CGPoint);
+struct TouchOutcome {
+    // Whether a responder kept the touch: false when nothing was hit or the touch fell off the
+    // end of the responder chain (a dimmed screen under an alert, the bar's title, the wallpaper).
+    bool didReach { false };
+    // What the finger was on ("row 2", "button 'Choose your picture'", "alert action 'OK'",
+    // "back"...) or, after a drag that moved a list, where the list is scrolled to.
+    std::string outcome;
+};
 
-// A tap; what it reached ("row 2", "button 'Choose your picture'", "back"...), or false with why
-// nothing was.
-bool tapSettingsScreen(SettingsHost&, CGPoint, std::string& outcome);
-
-// A drag from the point by (dx, dy): scrolls the page's table within its content; a drag
-// shorter than a finger's slop is a tap.
-bool dragSettingsScreen(SettingsHost&, CGPoint, CGFloat dx, CGFloat dy, std::string& outcome);
+TouchOutcome tapScreen(UIWindow&, CGPoint);
+TouchOutcome dragScreen(UIWindow&, CGPoint, CGVector);
 
 }

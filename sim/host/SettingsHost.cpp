@@ -1,4 +1,5 @@
 #include "SettingsHost.hpp"
+#include "ScreenTouches.hpp"
 #include "SettingsDump.hpp"
 
 #include <foundation/DeviceRoot.hpp>
@@ -50,10 +51,6 @@ std::string choicesText(const std::vector<std::string>& labels)
         text += (i ? ", '" : " '") + labels[i] + "'";
     return text + ")";
 }
-
-
-// Enough moves for a table to see a drag rather than a jump.
-constexpr long dragSteps = 10;
 
 constexpr const char* settingsBundleIdentifier = "com.apple.Preferences";
 constexpr const char* settingsExecutable = "Preferences";
@@ -367,18 +364,18 @@ bool SettingsHost::back(std::string& error)
 
 bool SettingsHost::tapAt(CGPoint point, std::string& error)
 {
-    if (m_window->tapAtPoint(point))
-        return true;
-    error = "nothing there takes a tap";
-    return false;
+    auto touched = tapScreen(*m_window, point);
+    if (!touched.didReach)
+        error = "nothing there takes a tap (" + touched.outcome + ")";
+    return touched.didReach;
 }
 
 bool SettingsHost::drag(CGPoint from, CGVector by, std::string& error)
 {
-    if (m_window->dragFrom(from, by, dragSteps))
-        return true;
-    error = "nothing there takes a drag";
-    return false;
+    auto touched = dragScreen(*m_window, from, by);
+    if (!touched.didReach)
+        error = "nothing there takes a drag (" + touched.outcome + ")";
+    return touched.didReach;
 }
 
 bool SettingsHost::touchView(UIView& view, const std::string& what, std::string& error)

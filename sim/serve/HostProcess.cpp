@@ -209,15 +209,13 @@ private:
         auto x = number(words, 1), y = number(words, 2), dx = number(words, 3), dy = number(words, 4);
         if (!x || !y || (isDrag && (!dx || !dy)))
             return Reply::text("error", "usage: tap X Y | drag X Y DX DY");
+        // The window in front of this process: the Settings app's, or SpringBoard's home screen
+        // (the server sends no touches while the assistant is in front).
+        UIWindow& window = m_settings ? m_settings->window() : m_home->window();
         CGPoint point { *x, *y };
-        std::string outcome;
-        bool didReach = false;
-        if (m_settings) {
-            didReach = isDrag ? dragSettingsScreen(*m_settings, point, *dx, *dy, outcome) : tapSettingsScreen(*m_settings, point, outcome);
-        } else {
-            didReach = m_home->isOnSettingsIcon(point);
-            outcome = didReach ? "open settings" : "nothing there";
-        }
+        auto [didReach, outcome] = isDrag ? dragScreen(window, point, { *dx, *dy }) : tapScreen(window, point);
+        if (m_home && m_home->takeSettingsOpened())
+            outcome = "open settings";
         nlohmann::json result { { "reached", didReach }, { "outcome", outcome } };
         return Reply::text("ok", dumpJson(result));
     }

@@ -162,6 +162,29 @@ TEST(Serve, TapsOpenTheTwitterLinkAndAnswerTheAboutAlert)
     EXPECT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].is_null(); }));
 }
 
+// Catches a tap anywhere on the dimmed screen below an alert's panel running its action: only the
+// button answers, and not to a finger that slides off it before lifting.
+TEST(Serve, OnlyTheAlertsButtonAnswersIt)
+{
+    LivePhone phone;
+    ASSERT_TRUE(phone.installed);
+    EXPECT_NE(phone.tap(300, 600).find("\"reached\":false"), std::string::npos) << "the wallpaper opens nothing";
+    EXPECT_NE(phone.tap(55, 100).find("open settings"), std::string::npos) << "the Settings icon";
+    ASSERT_TRUE(phone.onPage("Settings"));
+    phone.tapRowLabelled("Zova");
+    ASSERT_TRUE(phone.onPage("Zova"));
+    phone.tapRowLabelled("About Zova");
+    auto isAlertUp = [](const json& s) { return s["dump"]["presented"].dump().find("Thank You") != std::string::npos; };
+    ASSERT_TRUE(phone.waitFor(isAlertUp));
+    EXPECT_NE(phone.tap(195, 800).find("\"reached\":false"), std::string::npos);
+    EXPECT_NE(phone.tap(30, 531).find("\"reached\":false"), std::string::npos) << "beside the panel";
+    ASSERT_TRUE(phone.post("/drag?x=195&y=531&dx=0&dy=250"));
+    std::this_thread::sleep_for(transition);
+    EXPECT_TRUE(isAlertUp(phone.state())) << phone.state()["dump"]["presented"].dump();
+    EXPECT_NE(phone.tap(195, 531).find("alert action 'Thank You'"), std::string::npos);
+    EXPECT_TRUE(phone.waitFor([](const json& s) { return s["dump"]["presented"].is_null(); }));
+}
+
 // Catches a drag that scrolls a page past its content, or a finger's small slip that isn't a tap.
 TEST(Serve, DragsScrollWithinTheContentAndSmallOnesTap)
 {

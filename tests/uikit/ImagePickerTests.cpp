@@ -3,6 +3,7 @@
 #include <foundation/DeviceRoot.hpp>
 #include <foundation/NSData.hpp>
 #include <foundation/NSURL.hpp>
+#include <uikit/UIButton.hpp>
 #include <uikit/UIImagePickerController.hpp>
 
 #include <gtest/gtest.h>
@@ -175,4 +176,39 @@ TEST_F(UIImagePickerTest, LinkedPhotoFoldersStayInsideTheDevice)
     ASSERT_TRUE(m_page->pickedBytes);
     EXPECT_EQ(m_page->pickedBytes->length(), gifBytes.size());
     fs::remove_all(outside);
+}
+
+// Catches tiles that take no touch where they are drawn, or that pick when the finger went down
+// on another tile, between tiles or below them.
+TEST_F(UIImagePickerTest, ATouchLiftedOnTheTileItWentDownOnPicksIt)
+{
+    auto picker = presentPicker();
+    auto inWindow = [&](CGPoint point) { return picker->view()->convertPointToView(point, nullptr); };
+    CGRect first = picker->rectForFileAtIndex(0);
+    CGPoint firstCentre = inWindow({ CGRectGetMidX(first), CGRectGetMidY(first) });
+    CGRect second = picker->rectForFileAtIndex(1);
+    CGPoint secondCentre = inWindow({ CGRectGetMidX(second), CGRectGetMidY(second) });
+    m_window->dragFrom(firstCentre, { secondCentre.x - firstCentre.x, 0 }, 4);
+    m_window->tapAtPoint(inWindow({ CGRectGetMaxX(first) + UIImagePickerController::libraryGap / 2, CGRectGetMidY(first) }));
+    m_window->tapAtPoint(inWindow({ CGRectGetMidX(first), CGRectGetMaxY(first) + 300 }));
+    EXPECT_EQ(m_page->pickedURL, nullptr);
+
+    EXPECT_TRUE(m_window->tapAtPoint(secondCentre));
+    ASSERT_TRUE(m_page->pickedURL);
+    EXPECT_TRUE(m_page->pickedURL->path().ends_with("/IMG_0002.JPG")) << m_page->pickedURL->path();
+    // The page's own transitions end before the next test presents.
+    EXPECT_TRUE(waitFor([&] { return m_page->log.size() == 2; }));
+}
+
+// Catches a picker whose only way out is a pick: Cancel on its bar takes the touch and cancels.
+TEST_F(UIImagePickerTest, CancelOnTheBarCancels)
+{
+    auto picker = presentPicker();
+    const auto& cancel = picker->cancelButton();
+    ASSERT_TRUE(cancel);
+    CGPoint centre = cancel->convertPointToView({ CGRectGetMidX(cancel->bounds()), CGRectGetMidY(cancel->bounds()) }, nullptr);
+    EXPECT_EQ(m_window->hitTest(centre, nullptr), cancel);
+    EXPECT_TRUE(m_window->tapAtPoint(centre));
+    ASSERT_TRUE(waitFor([&] { return !m_page->presentedViewController(); }));
+    EXPECT_EQ(m_page->pickedURL, nullptr);
 }
