@@ -1,6 +1,7 @@
 #include <imageio/CGImageProperties.hpp>
 #include <imageio/GifAnimationDecoder.hpp>
 #include <imageio/GifContainer.hpp>
+#include <imageio/GifFrameCosts.hpp>
 
 #include <algorithm>
 
@@ -21,6 +22,7 @@ std::shared_ptr<GifContainer> GifContainer::create(std::shared_ptr<const NSData>
 
 GifContainer::GifContainer(std::shared_ptr<GifAnimationDecoder> decoder)
     : m_decoder(std::move(decoder))
+    , m_costs(std::make_shared<GifFrameCosts>(m_decoder))
 {
 }
 
@@ -33,9 +35,9 @@ CGImageRef GifContainer::createImage(size_t index) const
 {
     const auto& structure = m_decoder->structure();
     // The image shares the decoder, so it keeps the file and the cache alive after the source goes.
-    return CGImageCreateLazy(structure.width, structure.height, [decoder = m_decoder, index] {
-        return decoder->canvasAfterFrame(index);
-    });
+    // Frames say what they cost to make, so that a draw can bound its decoding work.
+    auto provider = [decoder = m_decoder, index] { return decoder->canvasAfterFrame(index); };
+    return CGImageCreateLazyFrame(structure.width, structure.height, std::move(provider), m_costs, index);
 }
 
 CFDictionaryRef GifContainer::copyProperties(size_t index) const

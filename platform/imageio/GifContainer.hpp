@@ -7,6 +7,7 @@
 #include <memory>
 
 class GifAnimationDecoder;
+class GifFrameCosts;
 
 class GifContainer final : public ImageContainer {
 public:
@@ -21,4 +22,5 @@ public:
 
 private:
     std::shared_ptr<GifAnimationDecoder> m_decoder;
+    std::shared_ptr<const GifFrameCosts> m_costs;
 };
