@@ -36,6 +36,12 @@ std::vector<uint8_t> largeBenchmarkGif();
 // then; about 3 to 4 MB at 120 frames.
 std::vector<uint8_t> optimisedBenchmarkGif(size_t frames = 120);
 
+// A 4096 x 4096 picture, the largest canvas an image source takes, whose frames each cover the whole
+// canvas in one colour over the frames before: a few kilobytes a frame, yet every frame costs
+// 16.7 M pixels to draw, and making frame N draws all the frames before it.
+std::vector<uint8_t> costlyBenchmarkGif(size_t frames = 1000, uint16_t delayHundredths = 2);
+
+inline constexpr uint16_t costlyGifSide = 4096;
 inline constexpr size_t benchmarkGifWidth = 1170;
 inline constexpr size_t benchmarkGifHeight = 2532;
 inline constexpr size_t benchmarkGifFrameCount = 60;
