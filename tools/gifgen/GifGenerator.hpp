@@ -36,9 +36,13 @@ std::vector<uint8_t> largeBenchmarkGif();
 // then; about 3 to 4 MB at 120 frames.
 std::vector<uint8_t> optimisedBenchmarkGif(size_t frames = 120);
 
-// A 4096 x 4096 picture, the largest canvas an image source takes, whose frames each cover the whole
-// canvas in one colour over the frames before: a few kilobytes a frame, yet every frame costs
-// 16.7 M pixels to draw, and making frame N draws all the frames before it.
+// Frames that each cover the whole canvas in one colour (red flatFrameShade(frame), green 255 minus
+// that, blue 128) over the frames before: a few kilobytes a frame whatever the size, yet making
+// frame N means drawing every frame before it.
+std::vector<uint8_t> flatFramesGif(uint16_t width, uint16_t height, size_t frames, uint16_t delayHundredths);
+// Distinct for 256 frames in a row.
+uint8_t flatFrameShade(size_t frame);
+// Such a picture on a 4096 x 4096 canvas, the largest an image source takes: 16.7 M pixels a frame.
 std::vector<uint8_t> costlyBenchmarkGif(size_t frames = 1000, uint16_t delayHundredths = 2);
 
 inline constexpr uint16_t costlyGifSide = 4096;
