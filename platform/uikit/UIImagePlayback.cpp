@@ -2,6 +2,7 @@
 #include <uikit/UIImagePlayback.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -52,6 +53,9 @@ std::shared_ptr<UIImage> UIImagePlayback::imageToDraw(const UIImage& image, doub
 
 void UIImagePlayback::addCredit(double secondsPlayed)
 {
+    // A time that isn't one would leave the playback no time to count from.
+    if (!std::isfinite(secondsPlayed))
+        return;
     double elapsed = secondsPlayed - m_secondsPlayed;
     m_secondsPlayed = secondsPlayed;
     // Time given backwards, or no usable time at all, brings no credit.

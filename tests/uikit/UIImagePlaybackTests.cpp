@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -108,6 +109,20 @@ TEST(UIImagePlayback, CostlyPictureOfWholeFramesKeepsUpWithTheClock)
 {
     auto picture = makePicture(4096, 4096, 1000, true);
     UIImagePlayback playback;
+    for (int draw = 0; draw < 50; ++draw) {
+        double t = draw / 10.0;
+        ASSERT_EQ(playback.imageToDraw(*picture.image, t), picture.image->imageAtTime(t)) << t;
+    }
+}
+
+// Catches a time that is no number leaving the credit unable to fill again: later draws still
+// reach the clock's frame.
+TEST(UIImagePlayback, HostileTimesDoNotStopThePlayback)
+{
+    auto picture = makePicture(4096, 4096, 1000, true);
+    UIImagePlayback playback;
+    for (double t : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), -1.0 })
+        EXPECT_NE(playback.imageToDraw(*picture.image, t), nullptr) << t;
     for (int draw = 0; draw < 50; ++draw) {
         double t = draw / 10.0;
         ASSERT_EQ(playback.imageToDraw(*picture.image, t), picture.image->imageAtTime(t)) << t;
