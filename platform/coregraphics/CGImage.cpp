@@ -9,6 +9,13 @@ CGImage::CGImage(size_t width, size_t height, PixelProvider provider, std::share
 {
 }
 
+CGImage::CGImage(size_t width, size_t height, PixelProvider provider, std::shared_ptr<const CGImageFrameSequence> sequence, size_t frameIndex)
+    : CGImage(width, height, std::move(provider))
+{
+    m_sequence = std::move(sequence);
+    m_frameIndex = frameIndex;
+}
+
 std::shared_ptr<const RGBAPixels> CGImage::pixels() const
 {
     return m_provider ? m_provider() : nullptr;
@@ -26,6 +33,11 @@ CGImageRef CGImageCreateWithPixels(std::shared_ptr<const RGBAPixels> pixels)
 CGImageRef CGImageCreateLazy(size_t width, size_t height, CGImage::PixelProvider provider, std::shared_ptr<const void> owner)
 {
     return new CGImage(width, height, std::move(provider), std::move(owner));
+}
+
+CGImageRef CGImageCreateLazyFrame(size_t width, size_t height, CGImage::PixelProvider provider, std::shared_ptr<const CGImageFrameSequence> sequence, size_t frameIndex)
+{
+    return new CGImage(width, height, std::move(provider), std::move(sequence), frameIndex);
 }
 
 CGImageRef CGImageRetain(CGImageRef image)

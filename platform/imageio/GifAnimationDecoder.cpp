@@ -56,6 +56,12 @@ std::optional<GifFrameOutcome> GifAnimationDecoder::frameOutcome(size_t index)
     return m_outcomes[index];
 }
 
+size_t GifAnimationDecoder::startBefore(size_t index)
+{
+    std::lock_guard guard(m_lock);
+    return index < m_nearestStart.size() ? m_nearestStart[index] : 0;
+}
+
 // Which frames can be drawn without the ones before them; a frame found damaged loses its place.
 void GifAnimationDecoder::findStarts()
 {

@@ -31,6 +31,9 @@ public:
     // How the frame's data decoded, drawing it when it hasn't been yet; none when index is out of
     // range or the canvas can't be allocated.
     std::optional<GifFrameOutcome> frameOutcome(size_t index);
+    // The nearest frame at or before `index` that drawing can start from without the ones before
+    // it, as far as the decoder knows now (a start found damaged loses its place); 0 out of range.
+    size_t startBefore(size_t index);
 
 private:
     struct RecentCanvas {

@@ -1,6 +1,7 @@
 #include <imageio/CGImageProperties.hpp>
 #include <imageio/GifAnimationDecoder.hpp>
 #include <imageio/GifContainer.hpp>
+#include <imageio/GifFrameCosts.hpp>
 
 #include <algorithm>
 
@@ -28,6 +29,7 @@ std::shared_ptr<GifContainer> GifContainer::create(std::shared_ptr<const NSData>
 
 GifContainer::GifContainer(std::shared_ptr<GifAnimationDecoder> decoder)
     : m_decoder(std::move(decoder))
+    , m_costs(std::make_shared<GifFrameCosts>(m_decoder))
     , m_width(CFNumberCreateWithDouble(static_cast<double>(m_decoder->structure().width)))
     , m_height(CFNumberCreateWithDouble(static_cast<double>(m_decoder->structure().height)))
 {
@@ -49,11 +51,11 @@ size_t GifContainer::frameCount() const
 CGImageRef GifContainer::createImage(size_t index) const
 {
     const auto& structure = m_decoder->structure();
-    // The image owns a share of the decoder, so it keeps the file and the cache alive after the
-    // source goes.
-    return CGImageCreateLazy(
-        structure.width, structure.height, [decoder = m_decoder.get(), index] { return decoder->canvasAfterFrame(index); },
-        m_decoder);
+    // The image holds the frame costs, which share the decoder, so it keeps the file and the cache
+    // alive after the source goes; the provider only points into it. Frames say what they cost to
+    // make, so that a draw can bound its decoding work.
+    auto provider = [decoder = m_decoder.get(), index] { return decoder->canvasAfterFrame(index); };
+    return CGImageCreateLazyFrame(structure.width, structure.height, std::move(provider), m_costs, index);
 }
 
 CFDictionaryRef GifContainer::createProperties(const GifFrameInfo& frame) const

@@ -12,6 +12,7 @@
 #include <vector>
 
 class GifAnimationDecoder;
+class GifFrameCosts;
 
 class GifContainer final : public ImageContainer {
 public:
@@ -31,6 +32,7 @@ private:
     CFDictionaryRef createProperties(const GifFrameInfo&) const;
 
     std::shared_ptr<GifAnimationDecoder> m_decoder;
+    std::shared_ptr<const GifFrameCosts> m_costs;
     // A frame's properties are its canvas size and its delay, and a GIF's frames share a handful
     // of delays: frames with the same delay share one dictionary, as nobody changes a property
     // once it is read.

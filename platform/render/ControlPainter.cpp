@@ -56,10 +56,7 @@ namespace ControlPainter {
 
 void paintImage(const PaintContext& paint, const UIImageView& view, double secondsPlayed)
 {
-    const auto& image = view.image();
-    if (!image)
-        return;
-    auto shown = image->imageAtTime(secondsPlayed);
+    auto shown = view.imageToDraw(secondsPlayed);
     if (shown)
         CGContextDrawImage(paint.context, view.bounds(), shown->CGImage());
 }

@@ -12,7 +12,8 @@ class UISwitch;
 
 namespace ControlPainter {
 
-// The entry the image shows after that many seconds of play, stretched over the bounds.
+// The entry the image shows after that many seconds of play (within the decoding work one draw
+// may do), stretched over the bounds.
 void paintImage(const PaintContext&, const UIImageView&, double secondsPlayed);
 void paintLabel(const PaintContext&, const UILabel&);
 // The title label over the bounds; a disabled button's title is faded.

@@ -57,11 +57,18 @@ std::shared_ptr<UIImage> UIImage::imageAtTime(double seconds) const
 {
     if (m_images.empty())
         return std::const_pointer_cast<UIImage>(std::static_pointer_cast<const UIImage>(weak_from_this().lock()));
+    return m_images[entryIndexAtTime(seconds)];
+}
+
+size_t UIImage::entryIndexAtTime(double seconds) const
+{
+    if (m_images.empty())
+        return 0;
     auto count = static_cast<double>(m_images.size());
     // Worked in floating point all the way: t / (d / L) may be far beyond any integer type.
     double position = seconds / (m_duration / count);
     if (!std::isfinite(position) || position < 0)
-        return m_images.front();
+        return 0;
     size_t index = static_cast<size_t>(std::floor(std::fmod(position, count)));
-    return m_images[std::min(index, m_images.size() - 1)];
+    return std::min(index, m_images.size() - 1);
 }

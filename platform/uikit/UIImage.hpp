@@ -40,6 +40,8 @@ public:
     // mod L. The first entry when the time or the duration gives no usable position; the image
     // itself when it is still.
     std::shared_ptr<UIImage> imageAtTime(double seconds) const;
+    // The index of that entry; 0 for a still image.
+    size_t entryIndexAtTime(double seconds) const;
 
 private:
     CGImageRef m_cgImage { nullptr };

@@ -26,4 +26,10 @@ void UIImageView::setImage(std::shared_ptr<UIImage> image)
         return;
     m_image = std::move(image);
     m_imageSetTime = Clock::now();
+    m_playback = {};
+}
+
+std::shared_ptr<UIImage> UIImageView::imageToDraw(double secondsPlayed) const
+{
+    return m_image ? m_playback.imageToDraw(*m_image, secondsPlayed) : nullptr;
 }

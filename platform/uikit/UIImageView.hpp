@@ -4,6 +4,7 @@
 
 #include <foundation/MediaClock.hpp>
 
+#include <uikit/UIImagePlayback.hpp>
 #include <uikit/UIView.hpp>
 
 #include <chrono>
@@ -26,8 +27,13 @@ public:
     void setImage(std::shared_ptr<UIImage>);
     // When the image shown now was set: an animation has played for the time since then.
     Clock::time_point imageSetTime() const { return m_imageSetTime; }
+    // The entry a draw shows once the image has played that long, within the decoding work a draw
+    // may do (see UIImagePlayback); drawing moves the playback on. Null when there is none.
+    std::shared_ptr<UIImage> imageToDraw(double secondsPlayed) const;
 
 private:
     std::shared_ptr<UIImage> m_image;
     Clock::time_point m_imageSetTime { Clock::now() };
+    // What the screen has shown is the display's state, not the view's: drawing a const view moves it.
+    mutable UIImagePlayback m_playback;
 };

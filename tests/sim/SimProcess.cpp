@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,14 +26,19 @@ std::string readAll(int fd)
     return text;
 }
 
+double seconds(const timeval& time)
+{
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
 // The child's wait status; with a timeout, a child still running then is killed first.
-int waitForChild(pid_t pid, double timeoutSeconds)
+int waitForChild(pid_t pid, double timeoutSeconds, rusage& usage)
 {
     int status = 0;
     if (timeoutSeconds > 0) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
         for (;;) {
-            pid_t done = ::waitpid(pid, &status, WNOHANG);
+            pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
             if (done == pid || (done < 0 && errno != EINTR))
                 return status;
             if (std::chrono::steady_clock::now() >= deadline) {
@@ -42,7 +48,7 @@ int waitForChild(pid_t pid, double timeoutSeconds)
             ::usleep(10'000);
         }
     }
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     return status;
 }
@@ -69,8 +75,10 @@ Result runSim(const std::vector<std::string>& arguments, double timeoutSeconds)
     Result result;
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = waitForChild(pid, timeoutSeconds);
+        rusage usage {};
+        int status = waitForChild(pid, timeoutSeconds, usage);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     }
     posix_spawn_file_actions_destroy(&actions);
     ::lseek(out, 0, SEEK_SET);

@@ -11,6 +11,8 @@ struct Result {
     int status { -1 };
     std::string out;
     std::string err;
+    // Processor time the run took, user and system.
+    double cpuSeconds { 0 };
 };
 
 // With a timeout (seconds, 0 for none), a run still going then is killed and ends with status 128 + SIGKILL.

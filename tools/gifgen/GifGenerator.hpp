@@ -36,6 +36,16 @@ std::vector<uint8_t> largeBenchmarkGif();
 // then; about 3 to 4 MB at 120 frames.
 std::vector<uint8_t> optimisedBenchmarkGif(size_t frames = 120);
 
+// Frames that each cover the whole canvas in one colour (red flatFrameShade(frame), green 255 minus
+// that, blue 128) over the frames before: a few kilobytes a frame whatever the size, yet making
+// frame N means drawing every frame before it.
+std::vector<uint8_t> flatFramesGif(uint16_t width, uint16_t height, size_t frames, uint16_t delayHundredths);
+// Distinct for 256 frames in a row.
+uint8_t flatFrameShade(size_t frame);
+// Such a picture on a 4096 x 4096 canvas, the largest an image source takes: 16.7 M pixels a frame.
+std::vector<uint8_t> costlyBenchmarkGif(size_t frames = 1000, uint16_t delayHundredths = 2);
+
+inline constexpr uint16_t costlyGifSide = 4096;
 inline constexpr size_t benchmarkGifWidth = 1170;
 inline constexpr size_t benchmarkGifHeight = 2532;
 inline constexpr size_t benchmarkGifFrameCount = 60;
