@@ -5,6 +5,7 @@
 #include <HomeScreen.hpp>
 #include <JsonWriter.hpp>
 #include <PictureTiming.hpp>
+#include <ScaledPictureCache.hpp>
 #include <ScreenTouches.hpp>
 #include <SettingsHost.hpp>
 #include <ViewDump.hpp>
@@ -30,6 +31,9 @@ namespace {
 
 constexpr const char* storeIdentifier = "com.velmarok.zovaprefs";
 constexpr int jpegQuality = 80;
+// The frames of the picture behind the flames, scaled to the page: a full-screen loop of 60 frames
+// at 1x fits.
+constexpr size_t scaledPictureBudget = 96u << 20;
 
 struct Reply {
     std::string status { "ok" };
@@ -187,6 +191,7 @@ private:
         Render::RenderOptions options;
         options.isOpaque = true;
         options.scale = *scale;
+        options.renditions = &m_scaledPictures;
         auto pixels = Render::renderView(*window, options);
         if (!pixels)
             return Reply::text("error", "the screen could not be drawn");
@@ -258,6 +263,7 @@ private:
     std::unique_ptr<AssistantHost> m_assistant;
     std::unique_ptr<HomeScreen> m_home;
     std::map<std::string, Feed> m_feeds;
+    ScaledPictureCache m_scaledPictures { scaledPictureBudget };
     std::string m_pending;
     NSRunLoop::SourceID m_source { 0 };
 };
