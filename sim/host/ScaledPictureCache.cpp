@@ -159,7 +159,8 @@ ScaledPictureCache::~ScaledPictureCache()
 {
     for (auto& entry : m_entries)
         release(entry);
-    CGImageRelease(m_uncached);
+    if (m_uncached)
+        release(*m_uncached);
 }
 
 CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size_t height)
@@ -169,6 +170,8 @@ CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size
     auto held = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.source == source; });
     if (held != m_entries.end() && held->width == width && held->height == height)
         return held->scaled;
+    if (m_uncached && m_uncached->source == source && m_uncached->width == width && m_uncached->height == height)
+        return m_uncached->scaled;
     // One size per picture: a page that changed its scale won't ask for the old one again.
     if (held != m_entries.end()) {
         release(*held);
@@ -178,18 +181,20 @@ CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size
     auto scaled = pixels ? scalePixels(*pixels, width, height) : nullptr;
     if (!scaled)
         return nullptr;
-    size_t bytes = scaled->bytes.size();
-    CGImageRef image = CGImageCreateWithPixels(std::move(scaled));
-    CGImageRelease(m_uncached);
-    m_uncached = nullptr;
+    Entry entry { CGImageRetain(source), CGImageCreateWithPixels(std::move(scaled)), width, height, 0 };
+    if (m_uncached)
+        release(*m_uncached);
+    m_uncached.reset();
     dropOrphans();
+    size_t bytes = width * height * 4;
     if (m_bytesHeld + bytes > m_budgetBytes) {
-        m_uncached = image;
-        return image;
+        m_uncached = entry;
+        return entry.scaled;
     }
-    m_entries.push_back({ CGImageRetain(source), image, width, height, bytes });
+    entry.bytes = bytes;
+    m_entries.push_back(entry);
     m_bytesHeld += bytes;
-    return image;
+    return entry.scaled;
 }
 
 // A source only this cache still holds can never be drawn again.

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace sim {
@@ -43,8 +44,9 @@ private:
     size_t m_budgetBytes;
     size_t m_bytesHeld { 0 };
     std::vector<Entry> m_entries;
-    // A rendition that didn't fit the budget, held until the next call as promised.
-    CGImageRef m_uncached { nullptr };
+    // The latest rendition that didn't fit the budget: held as promised, and drawn again while its
+    // frame stays on screen.
+    std::optional<Entry> m_uncached;
 };
 
 }

@@ -214,14 +214,20 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
         Clock::time_point lastSent { Clock::now() };
         bool didOpen { false };
     };
-    // At the display's rate while pictures take less than a refresh; otherwise just after each
-    // change of the animated picture on screen, so that none of its frames is skipped.
+    // At the display's rate while pictures take less than a refresh, and just after each change of
+    // the animated picture on screen when that comes sooner; otherwise only just after each change,
+    // so that none of its frames is skipped. Never before now: a stream that fell behind asks for
+    // the newest picture rather than catching up on old ones.
     auto nextDue = [](const Progress& progress, const HostReply& reply, Clock::time_point asked) {
         auto now = Clock::now();
+        auto change = asked + std::chrono::microseconds(std::max(0LL, reply.nextChange)) + pictureChangeMargin;
         if (reply.nextChange >= 0 && now - asked > frameInterval)
-            return std::max(now, asked + std::chrono::microseconds(reply.nextChange) + pictureChangeMargin);
+            return std::max(now, change);
         auto interval = progress.stillFrames > stillFramesBeforeSlowing ? Clock::duration(stillInterval) : Clock::duration(frameInterval);
-        return std::max(now, progress.due + interval);
+        auto due = progress.due + interval;
+        if (reply.nextChange >= 0 && change < due)
+            due = change;
+        return std::max(now, due);
     };
     auto progress = std::make_shared<Progress>();
     response.set_header("Cache-Control", "no-store");
