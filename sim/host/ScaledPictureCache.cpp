@@ -159,8 +159,8 @@ ScaledPictureCache::~ScaledPictureCache()
 {
     for (auto& entry : m_entries)
         release(entry);
-    if (m_uncached)
-        release(*m_uncached);
+    for (auto& entry : m_recent)
+        release(entry);
 }
 
 CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size_t height)
@@ -170,8 +170,10 @@ CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size
     auto held = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.source == source; });
     if (held != m_entries.end() && held->width == width && held->height == height)
         return held->scaled;
-    if (m_uncached && m_uncached->source == source && m_uncached->width == width && m_uncached->height == height)
-        return m_uncached->scaled;
+    for (const auto& entry : m_recent) {
+        if (entry.source == source && entry.width == width && entry.height == height)
+            return entry.scaled;
+    }
     // One size per picture: a page that changed its scale won't ask for the old one again.
     if (held != m_entries.end()) {
         release(*held);
@@ -182,13 +184,14 @@ CGImageRef ScaledPictureCache::renditionOf(CGImageRef source, size_t width, size
     if (!scaled)
         return nullptr;
     Entry entry { CGImageRetain(source), CGImageCreateWithPixels(std::move(scaled)), width, height, 0 };
-    if (m_uncached)
-        release(*m_uncached);
-    m_uncached.reset();
     dropOrphans();
     size_t bytes = width * height * 4;
     if (m_bytesHeld + bytes > m_budgetBytes) {
-        m_uncached = entry;
+        m_recent.push_back(entry);
+        if (m_recent.size() > recentCount) {
+            release(m_recent.front());
+            m_recent.pop_front();
+        }
         return entry.scaled;
     }
     entry.bytes = bytes;

@@ -1,14 +1,14 @@
 // The frames of the pictures on screen, scaled once to the pixels they cover, for a host that draws
 // the same frames of a looping animation again and again (the live phone's stream). Scaling
-// averages the pixels each output pixel covers. Held up to a budget of bytes; a frame beyond it is
-// scaled again at each draw, and the frames of a picture no one holds any more go first.
+// averages the pixels each output pixel covers. Held up to a budget of bytes; beyond it, only the
+// two latest frames are kept, and the frames of a picture no one holds any more go first.
 #pragma once
 
 #include <render/ImageRenditions.hpp>
 
 #include <cstdint>
 #include <memory>
-#include <optional>
+#include <deque>
 #include <vector>
 
 namespace sim {
@@ -44,9 +44,10 @@ private:
     size_t m_budgetBytes;
     size_t m_bytesHeld { 0 };
     std::vector<Entry> m_entries;
-    // The latest rendition that didn't fit the budget: held as promised, and drawn again while its
-    // frame stays on screen.
-    std::optional<Entry> m_uncached;
+    // The latest renditions that didn't fit the budget, beside it: the frame on screen, drawn again
+    // until it changes, and the next one, prepared ahead.
+    static constexpr size_t recentCount = 2;
+    std::deque<Entry> m_recent;
 };
 
 }
