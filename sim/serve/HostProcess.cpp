@@ -231,6 +231,7 @@ private:
         long nextChange = next ? std::lround(*next * 1e6) : -1;
         if (next)
             m_ahead = Ahead { window, *next + aheadMargin, *scale };
+        m_streamScale = *scale;
         auto since = number(words, 3).value_or(0);
         if (since == static_cast<double>(feed.generation))
             return { "same", {}, feed.generation, nextChange };
@@ -260,10 +261,13 @@ private:
     {
         if (!m_assistant)
             return Reply::text("error", "this process doesn't show the assistant");
-        if (isShown)
+        if (isShown) {
             m_assistant->show();
-        else
+            // Its picture's first frame is scaled for the page right away, not when the page asks.
+            m_ahead = Ahead { &m_assistant->window(), aheadMargin, m_streamScale };
+        } else {
             m_assistant->hide();
+        }
         return Reply::text("ok", isShown ? "shown" : "hidden");
     }
 
@@ -294,6 +298,8 @@ private:
     };
     // The window and moment of the next change of its picture, after a frame was sent.
     std::optional<Ahead> m_ahead;
+    // The scale the page last streamed at; its default until it asks.
+    double m_streamScale { 1 };
     std::string m_pending;
     NSRunLoop::SourceID m_source { 0 };
 };
