@@ -75,13 +75,18 @@ cairo_operator_t cairoOperator(CGBlendMode mode)
     return CAIRO_OPERATOR_OVER;
 }
 
+// Opaque pixels, most of any screen, skip the division: the result would be the component.
 uint8_t premultiply(uint8_t component, uint8_t alpha)
 {
+    if (alpha == 255)
+        return component;
     return static_cast<uint8_t>((component * alpha + 127) / 255);
 }
 
 uint8_t unpremultiply(uint8_t component, uint8_t alpha)
 {
+    if (alpha == 255)
+        return component;
     if (alpha == 0)
         return 0;
     return static_cast<uint8_t>(std::min(255, (component * 255 + alpha / 2) / alpha));
@@ -461,6 +466,25 @@ CGRect CGContextGetClipBoundingBox(CGContextRef context)
     double y2 = 0;
     cairo_clip_extents(context->state().cairo.get(), &x1, &y1, &x2, &y2);
     return CGRectMake(x1, y1, std::max(0.0, x2 - x1), std::max(0.0, y2 - y1));
+}
+
+CGRect CGContextConvertRectToDeviceSpace(CGContextRef context, CGRect rect)
+{
+    rect = CGRectStandardize(rect);
+    if (!context || !isFinite(rect))
+        return CGRectZero;
+    double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+    for (double x : { CGRectGetMinX(rect), CGRectGetMaxX(rect) }) {
+        for (double y : { CGRectGetMinY(rect), CGRectGetMaxY(rect) }) {
+            double deviceX = x, deviceY = y;
+            cairo_user_to_device(context->state().cairo.get(), &deviceX, &deviceY);
+            left = std::min(left, deviceX);
+            right = std::max(right, deviceX);
+            top = std::min(top, deviceY);
+            bottom = std::max(bottom, deviceY);
+        }
+    }
+    return CGRectMake(left, top, right - left, bottom - top);
 }
 
 void CGContextDrawImage(CGContextRef context, CGRect rect, CGImageRef image)

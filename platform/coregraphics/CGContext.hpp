@@ -109,6 +109,8 @@ void CGContextClip(CGContextRef);
 void CGContextClipToRect(CGContextRef, CGRect);
 // The area that drawing can still reach, in user space.
 CGRect CGContextGetClipBoundingBox(CGContextRef);
+// Where the rectangle lands in the bitmap, in pixels: the bounding box of its corners.
+CGRect CGContextConvertRectToDeviceSpace(CGContextRef, CGRect);
 
 // Draws the image stretched over the rectangle, its first row at the rectangle's top, with smooth
 // scaling and its edge pixels carried to the rectangle's edges. An image whose pixels can't be

@@ -1,5 +1,6 @@
 #include <render/ControlPainter.hpp>
 
+#include <render/ImageRenditions.hpp>
 #include <render/TextRenderer.hpp>
 
 #include <uikit/UIButton.hpp>
@@ -12,6 +13,7 @@
 #include <uikit/UISwitch.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -50,6 +52,28 @@ void paintBackButton(const PaintContext& paint, const UINavigationBar& bar, CGRe
     TextRenderer::drawText(paint.context, bar.displayedBackTitle(), rect, style, paint.pixelScale);
 }
 
+bool isWholePixel(CGFloat value)
+{
+    return std::abs(value - std::round(value)) < 1e-6;
+}
+
+// Only a picture shrunk onto whole pixels: there the rendition covers exactly what the image would.
+CGImageRef scaledRendition(const PaintContext& paint, CGImageRef picture, CGRect bounds)
+{
+    if (!paint.renditions || !picture)
+        return nullptr;
+    CGRect device = CGContextConvertRectToDeviceSpace(paint.context, bounds);
+    if (!isWholePixel(device.origin.x) || !isWholePixel(device.origin.y) || !isWholePixel(device.size.width) || !isWholePixel(device.size.height))
+        return nullptr;
+    double width = std::round(device.size.width);
+    double height = std::round(device.size.height);
+    double imageWidth = static_cast<double>(CGImageGetWidth(picture));
+    double imageHeight = static_cast<double>(CGImageGetHeight(picture));
+    if (width < 1 || height < 1 || width > imageWidth || height > imageHeight || (width == imageWidth && height == imageHeight))
+        return nullptr;
+    return paint.renditions->renditionOf(picture, static_cast<size_t>(width), static_cast<size_t>(height));
+}
+
 }
 
 namespace ControlPainter {
@@ -57,8 +81,12 @@ namespace ControlPainter {
 void paintImage(const PaintContext& paint, const UIImageView& view, double secondsPlayed)
 {
     auto shown = view.imageToDraw(secondsPlayed);
-    if (shown)
-        CGContextDrawImage(paint.context, view.bounds(), shown->CGImage());
+    if (!shown)
+        return;
+    CGImageRef picture = shown->CGImage();
+    if (CGImageRef rendition = scaledRendition(paint, picture, view.bounds()))
+        picture = rendition;
+    CGContextDrawImage(paint.context, view.bounds(), picture);
 }
 
 void paintLabel(const PaintContext& paint, const UILabel& label)

@@ -8,6 +8,10 @@
 class UIColor;
 class UIView;
 
+namespace Render {
+class ImageRenditions;
+}
+
 namespace Drawing {
 
 void setFillColor(CGContextRef, const UIColor&);
@@ -31,4 +35,5 @@ bool isDark(const UIColor&);
 struct PaintContext {
     CGContextRef context { nullptr };
     CGFloat pixelScale { 1 };
+    Render::ImageRenditions* renditions { nullptr };
 };

@@ -46,7 +46,7 @@ std::shared_ptr<RGBAPixels> draw(const UIView& root, const RenderOptions& option
     // Pixel sizes are rounded, so each axis gets its own scale: the root fills the picture exactly.
     CGContextScaleCTM(context.get(), static_cast<CGFloat>(*width) / size.width, static_cast<CGFloat>(*height) / size.height);
     CGContextTranslateCTM(context.get(), -root.bounds().origin.x, -root.bounds().origin.y);
-    ViewPainter(PaintContext { context.get(), scale }, options.atTime).paint(root);
+    ViewPainter(PaintContext { context.get(), scale, options.renditions }, options.atTime).paint(root);
     return CGBitmapContextCopyPixels(context.get());
 }
 

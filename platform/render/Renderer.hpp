@@ -12,6 +12,8 @@ class UIView;
 
 namespace Render {
 
+class ImageRenditions;
+
 struct RenderOptions {
     // Seconds every animated image has played; by default each plays from the time it was set.
     std::optional<double> atTime;
@@ -19,6 +21,8 @@ struct RenderOptions {
     std::optional<CGFloat> scale;
     // Black where nothing is drawn, as a screen shows; transparent otherwise.
     bool isOpaque { false };
+    // Images drawn smaller than their pixels are taken from here, already scaled, when it has them.
+    ImageRenditions* renditions { nullptr };
 };
 
 // The root's bounds at the main screen's scale (a 390 x 844 point window gives 1170 x 2532

@@ -47,11 +47,46 @@ std::optional<double> earliestChange(const UIView& view, UIImageView::Clock::tim
     return earliest;
 }
 
+bool isWhole(double value)
+{
+    return std::abs(value - std::round(value)) < 1e-6;
+}
+
+// `offset` takes the view's own coordinates to the picture's, in points.
+void collectAhead(const UIView& view, CGPoint offset, double seconds, double scale, UIImageView::Clock::time_point now,
+    std::vector<UpcomingPicture>& pictures)
+{
+    if (view.isHidden())
+        return;
+    auto* imageView = dynamic_cast<const UIImageView*>(&view);
+    const auto& image = imageView ? imageView->image() : nullptr;
+    CGRect bounds = view.bounds();
+    double left = (bounds.origin.x + offset.x) * scale, top = (bounds.origin.y + offset.y) * scale;
+    double width = bounds.size.width * scale, height = bounds.size.height * scale;
+    if (image && image->images().size() > 1 && isWhole(left) && isWhole(top) && isWhole(width) && isWhole(height) && width >= 1 && height >= 1) {
+        double played = std::chrono::duration<double>(now - imageView->imageSetTime()).count() + seconds;
+        if (auto shown = image->imageAtTime(played); shown && shown->CGImage())
+            pictures.push_back({ shown->CGImage(), static_cast<size_t>(std::lround(width)), static_cast<size_t>(std::lround(height)) });
+    }
+    for (const auto& subview : view.subviews()) {
+        CGPoint frame = subview->frame().origin, inside = subview->bounds().origin;
+        collectAhead(*subview, { offset.x + frame.x - inside.x, offset.y + frame.y - inside.y }, seconds, scale, now, pictures);
+    }
+}
+
 }
 
 std::optional<double> secondsToNextPictureChange(const UIView& root)
 {
     return earliestChange(root, UIImageView::Clock::now());
+}
+
+std::vector<UpcomingPicture> picturesAhead(const UIView& root, double seconds, double scale)
+{
+    std::vector<UpcomingPicture> pictures;
+    CGPoint origin = root.bounds().origin;
+    collectAhead(root, { -origin.x, -origin.y }, seconds, scale, UIImageView::Clock::now(), pictures);
+    return pictures;
 }
 
 }

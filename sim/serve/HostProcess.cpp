@@ -5,6 +5,7 @@
 #include <HomeScreen.hpp>
 #include <Json.hpp>
 #include <PictureTiming.hpp>
+#include <ScaledPictureCache.hpp>
 #include <ScreenTouches.hpp>
 #include <SettingsHost.hpp>
 #include <ViewDump.hpp>
@@ -19,9 +20,11 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -30,6 +33,11 @@ namespace {
 
 constexpr const char* storeIdentifier = "com.velmarok.zovaprefs";
 constexpr int jpegQuality = 80;
+// The frames of the picture behind the flames, scaled to the page: a full-screen loop of 60 frames
+// at 1x fits.
+constexpr size_t scaledPictureBudget = 96u << 20;
+// The frames prepared ahead are those a moment after the change, safely past its boundary.
+constexpr double aheadMargin = 0.001;
 
 struct Reply {
     std::string status { "ok" };
@@ -113,9 +121,26 @@ private:
             m_pending.erase(0, end + 1);
             if (!send(handleSafely(line)))
                 return stop();
+            if (m_pending.find('\n') == std::string::npos)
+                prepareAhead();
         }
         if (m_pending.size() > maximumRequestLine)
             stop();
+    }
+
+    // Between pictures, while the page waits: the frames that the next change of the picture brings
+    // are scaled now, so that the picture asked for then is only drawn and encoded.
+    void prepareAhead()
+    {
+        if (!m_ahead)
+            return;
+        auto ahead = *std::exchange(m_ahead, std::nullopt);
+        try {
+            for (const auto& picture : picturesAhead(*ahead.window, ahead.seconds, ahead.scale))
+                m_scaledPictures.renditionOf(picture.image, picture.width, picture.height);
+        } catch (const std::exception&) {
+            // Only a head start: the picture is drawn as usual when it is asked for.
+        }
     }
 
     void stop()
@@ -181,6 +206,7 @@ private:
         Render::RenderOptions options;
         options.isOpaque = true;
         options.scale = *scale;
+        options.renditions = &m_scaledPictures;
         auto pixels = Render::renderView(*window, options);
         if (!pixels)
             return Reply::text("error", "the screen could not be drawn");
@@ -197,6 +223,9 @@ private:
             feed = { pixels, std::move(jpeg), feed.generation + 1 };
         }
         long nextChange = next ? std::lround(*next * 1e6) : -1;
+        if (next)
+            m_ahead = Ahead { window, *next + aheadMargin, *scale };
+        m_streamScale = *scale;
         auto since = number(words, 3).value_or(0);
         if (since == static_cast<double>(feed.generation))
             return { "same", {}, feed.generation, nextChange };
@@ -224,10 +253,13 @@ private:
     {
         if (!m_assistant)
             return Reply::text("error", "this process doesn't show the assistant");
-        if (isShown)
+        if (isShown) {
             m_assistant->show();
-        else
+            // Its picture's first frame is scaled for the page right away, not when the page asks.
+            m_ahead = Ahead { &m_assistant->window(), aheadMargin, m_streamScale };
+        } else {
             m_assistant->hide();
+        }
         return Reply::text("ok", isShown ? "shown" : "hidden");
     }
 
@@ -252,6 +284,16 @@ private:
     std::unique_ptr<AssistantHost> m_assistant;
     std::unique_ptr<HomeScreen> m_home;
     std::map<std::string, Feed> m_feeds;
+    ScaledPictureCache m_scaledPictures { scaledPictureBudget };
+    struct Ahead {
+        const UIView* window;
+        double seconds;
+        double scale;
+    };
+    // The window and moment of the next change of its picture, after a frame was sent.
+    std::optional<Ahead> m_ahead;
+    // The scale the page last streamed at; its default until it asks.
+    double m_streamScale { 1 };
     std::string m_pending;
     NSRunLoop::SourceID m_source { 0 };
 };

@@ -213,15 +213,24 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
         int stillFrames { 0 };
         Clock::time_point lastSent { Clock::now() };
         bool didOpen { false };
+        // How long the latest pictures took to come, smoothed.
+        Clock::duration pictureTime { 0 };
     };
-    // At the display's rate while pictures take less than a refresh; otherwise just after each
-    // change of the animated picture on screen, so that none of its frames is skipped.
+    // At the display's rate while pictures take less than half a refresh, and just after each
+    // change of the animated picture on screen when that comes sooner; otherwise only just after
+    // each change, so that the flames' in-between pictures don't take the time that the picture's
+    // next frame needs. Never before now: a stream that fell behind asks for the newest picture
+    // rather than catching up on old ones.
     auto nextDue = [](const Progress& progress, const HostReply& reply, Clock::time_point asked) {
         auto now = Clock::now();
-        if (reply.nextChange >= 0 && now - asked > frameInterval)
-            return std::max(now, asked + std::chrono::microseconds(reply.nextChange) + pictureChangeMargin);
+        auto change = asked + std::chrono::microseconds(std::max(0LL, reply.nextChange)) + pictureChangeMargin;
+        if (reply.nextChange >= 0 && (now - asked > frameInterval || progress.pictureTime > frameInterval / 2))
+            return std::max(now, change);
         auto interval = progress.stillFrames > stillFramesBeforeSlowing ? Clock::duration(stillInterval) : Clock::duration(frameInterval);
-        return std::max(now, progress.due + interval);
+        auto due = progress.due + interval;
+        if (reply.nextChange >= 0 && change < due)
+            due = change;
+        return std::max(now, due);
     };
     auto progress = std::make_shared<Progress>();
     response.set_header("Cache-Control", "no-store");
@@ -245,6 +254,7 @@ void PhoneServer::stream(const httplib::Request& request, httplib::Response& res
             if (asked - progress->lastSent > stillResendInterval)
                 progress->generation = 0;
             auto reply = screen.host->request(frameRequest(screen.window, scale, progress->generation));
+            progress->pictureTime = (3 * progress->pictureTime + (Clock::now() - asked)) / 4;
             progress->stillFrames = reply.isOK() ? 0 : progress->stillFrames + 1;
             progress->due = nextDue(*progress, reply, asked);
             if (reply.status == "error")
