@@ -241,8 +241,15 @@ bool NSRunLoop::runLoop(Clock::time_point deadline, const std::function<bool()>*
     for (;;) {
         if (condition && (*condition)())
             return true;
-        if (m_state->stopRequested.exchange(false) || Clock::now() >= deadline)
+        if (m_state->stopRequested.exchange(false))
             return false;
+        if (Clock::now() >= deadline) {
+            // Woken late, as on a busy machine: what fell due before the end still runs, as it
+            // would have on time.
+            if (fireDueTimers(deadline) == 0)
+                return condition && (*condition)();
+            continue;
+        }
         runOnce(deadline);
     }
 }
@@ -281,9 +288,9 @@ size_t NSRunLoop::runPostedBlocks()
     return ran;
 }
 
-size_t NSRunLoop::fireDueTimers()
+size_t NSRunLoop::fireDueTimers(std::optional<Clock::time_point> until)
 {
-    auto now = Clock::now();
+    auto now = until ? std::min(*until, Clock::now()) : Clock::now();
     size_t fired = 0;
     for (; !m_state->stopRequested; ++fired) {
         Callback callback;

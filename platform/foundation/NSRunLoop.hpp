@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class NSRunLoop final : public NSObject {
 public:
@@ -55,7 +56,8 @@ private:
     bool runLoop(Clock::time_point deadline, const std::function<bool()>* condition);
     void runOnce(Clock::time_point deadline);
     size_t runPostedBlocks();
-    size_t fireDueTimers();
+    // Timers due by now, or by `until` when that is earlier.
+    size_t fireDueTimers(std::optional<Clock::time_point> until = {});
     void waitForEvents(Clock::time_point deadline);
     SourceID addTimerAt(Clock::time_point deadline, Clock::duration interval, bool repeats, std::function<void()>);
     void wake();

@@ -138,6 +138,22 @@ TEST(RunLoop, RepeatingTimerFiresUntilItRemovesItself)
     EXPECT_EQ(fired, 3);
 }
 
+// Catches a loop that wakes after its end, as on a busy machine, and returns without running the
+// timers that fell due before that end: an animation due to finish within the run never does.
+TEST(RunLoop, TimersDueBeforeTheEndRunWhenTheLoopWakesLate)
+{
+    bool fired = false;
+    bool late = false;
+    mainLoop().addTimer(0.05, false, [&] { fired = true; });
+    mainLoop().addTimer(0.5, false, [&] { late = true; });
+    // A block that holds the loop past its end, as a process kept off the processor would.
+    mainLoop().performBlock([] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+    mainLoop().runForTimeInterval(0.1);
+    EXPECT_TRUE(fired);
+    EXPECT_FALSE(late) << "only what fell due before the end";
+    mainLoop().runUntil([&] { return late; }, 5);
+}
+
 TEST(RunLoop, ThrowingBlockIsContainedAndLaterBlocksStillRun)
 {
     // Catches an exception unwinding out of the loop into the host, or stopping the queue.
