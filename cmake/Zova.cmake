@@ -15,6 +15,8 @@ if(ZOVA_SANITIZE)
   target_compile_options(zova_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
     -fno-sanitize-recover=all)
   target_link_options(zova_options INTERFACE -fsanitize=address,undefined)
+  # Tests of processor time and of what binaries hold know they run instrumented.
+  target_compile_definitions(zova_options INTERFACE ZOVA_SANITIZED=1)
 endif()
 if(ZOVA_FUZZ)
   target_compile_options(zova_options INTERFACE -fsanitize=address,undefined,fuzzer-no-link

@@ -51,8 +51,11 @@ TEST(CostlyPicture, ScreenshotTakesUnderTwoSecondsOfProcessorTime)
     auto png = device.root / "screen.png";
     auto result = runSim(device.with({ "assistant", "show", "wait", "3", "screenshot", png.string() }), 120);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_LT(result.cpuSeconds, 2.0);
     EXPECT_GT(std::filesystem::file_size(png), 0u);
+#ifndef ZOVA_SANITIZED
+    // Instrumented code runs several times slower: its processor time says nothing of the budget.
+    EXPECT_LT(result.cpuSeconds, 2.0);
+#endif
 }
 
 // Catches a recording that never ends, and budgets that make it depend on the machine: on simulated

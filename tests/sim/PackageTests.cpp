@@ -167,7 +167,10 @@ TEST(Packages, BinariesNameNoFolderOfTheBuildMachine)
                     continue;
                 auto dynamic = commandOutput("readelf -d '" + binary + "'");
                 EXPECT_FALSE(contains(dynamic, "RUNPATH") || contains(dynamic, "RPATH")) << dynamic;
+#ifndef ZOVA_SANITIZED
+                // The sanitizers' own reports name each source file as it was compiled.
                 EXPECT_FALSE(contains(readFile(binary), ZOVA_SOURCE_DIR)) << binary;
+#endif
                 EXPECT_FALSE(contains(commandOutput("readelf -S '" + binary + "'"), ".debug_")) << binary;
             }
         }
