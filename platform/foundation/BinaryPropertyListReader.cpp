@@ -21,7 +21,7 @@ uint64_t bigEndian(const uint8_t* bytes, size_t width)
     return value;
 }
 
-class BinaryReader {
+class BinaryReader : private ReadFailure {
 public:
     explicit BinaryReader(std::span<const uint8_t> bytes)
         : m_bytes(bytes)
@@ -35,7 +35,7 @@ public:
         if (readTrailer())
             value = readObject(m_topObject, 0);
         if (!value)
-            error = m_error;
+            error = reason();
         return value;
     }
 
@@ -45,19 +45,6 @@ private:
         size_t start;
         uint64_t count;
     };
-
-    std::nullopt_t fail(const char* reason)
-    {
-        if (m_error.empty())
-            m_error = reason;
-        return std::nullopt;
-    }
-
-    bool refuse(const char* reason)
-    {
-        fail(reason);
-        return false;
-    }
 
     static bool isASCII(uint8_t byte) { return byte != 0 && byte < 0x80; }
 
@@ -292,7 +279,6 @@ private:
 
     std::span<const uint8_t> m_bytes;
     ParseBudget m_budget;
-    std::string m_error;
     size_t m_offsetSize { 0 };
     size_t m_referenceSize { 0 };
     uint64_t m_objectCount { 0 };

@@ -35,6 +35,27 @@ enum Marker : uint8_t {
 
 }
 
+// The first reason a reader gave up, which is the one the caller is told: what fails after it
+// only follows from it.
+class ReadFailure {
+protected:
+    std::nullopt_t fail(const char* reason)
+    {
+        if (m_reason.empty())
+            m_reason = reason;
+        return std::nullopt;
+    }
+    bool refuse(const char* reason)
+    {
+        fail(reason);
+        return false;
+    }
+    const std::string& reason() const { return m_reason; }
+
+private:
+    std::string m_reason;
+};
+
 // What one parse may still make: values, and bytes of text and data (a shared string or data
 // object counts each time it is used).
 class ParseBudget {

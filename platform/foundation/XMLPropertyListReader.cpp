@@ -133,7 +133,7 @@ std::optional<std::vector<uint8_t>> decodeBase64(std::string_view text)
     return bytes;
 }
 
-class XMLReader {
+class XMLReader : private ReadFailure {
 public:
     explicit XMLReader(std::span<const uint8_t> bytes)
         : m_text(reinterpret_cast<const char*>(bytes.data()), bytes.size())
@@ -145,7 +145,7 @@ public:
     {
         auto value = readDocument();
         if (!value)
-            error = m_error;
+            error = reason();
         return value;
     }
 
@@ -155,19 +155,6 @@ private:
         bool isClosing { false };
         bool isEmpty { false };
     };
-
-    std::nullopt_t fail(const char* reason)
-    {
-        if (m_error.empty())
-            m_error = reason;
-        return std::nullopt;
-    }
-
-    bool refuse(const char* reason)
-    {
-        fail(reason);
-        return false;
-    }
 
     bool startsWith(std::string_view prefix) const { return m_text.substr(m_at).starts_with(prefix); }
 
@@ -471,7 +458,6 @@ private:
     std::string_view m_text;
     size_t m_at { 0 };
     ParseBudget m_budget;
-    std::string m_error;
 };
 
 }
