@@ -5,6 +5,7 @@
 // file. The ratios come last, from the runs of this process.
 #include "imageio/GiflibReference.hpp"
 
+#include <bench/RatioReporter.hpp>
 #include <foundation/NSData.hpp>
 #include <imageio/CGImageSource.hpp>
 #include <tools/gifgen/GifGenerator.hpp>
@@ -13,7 +14,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <unistd.h>
 
 namespace {
@@ -155,44 +155,21 @@ void ReadFileIntoMemory(benchmark::State& state)
 }
 BENCHMARK(ReadFileIntoMemory)->Unit(benchmark::kMicrosecond);
 
-// Keeps every run's processor time per iteration, to print the ratios once all have run. Both
-// sides decode on one thread; processor time keeps the ratios steady on a shared machine.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
+// Both sides of each ratio decode on one thread.
+void printRatios(const RatioReporter& reporter)
+{
+    std::printf("\nRatios of processor time (higher is better for speed-ups, lower for costs):\n");
+    for (const char* picture : { "FullScreen", "Optimised", "Shipped" }) {
+        std::string name = picture;
+        reporter.ratio("  speed-up over giflib + plain compositor, " + name, "GiflibSlurpAndComposite/" + name, "DecodeEveryFrame/" + name);
     }
-
-    void printRatios() const
-    {
-        std::printf("\nRatios of processor time (higher is better for speed-ups, lower for costs):\n");
-        for (const char* picture : { "FullScreen", "Optimised", "Shipped" }) {
-            std::string name = picture;
-            ratio("  speed-up over giflib + plain compositor, " + name, "GiflibSlurpAndComposite/" + name, "DecodeEveryFrame/" + name);
-        }
-        for (const char* picture : { "FullScreen", "Optimised" }) {
-            std::string name = picture;
-            ratio("  backwards / forwards, new source, " + name, "DecodeEveryFrameBackwards/" + name, "DecodeEveryFrame/" + name);
-            ratio("  backwards / forwards, same source again, " + name, "DecodeEveryFrameBackwardsAgain/" + name, "DecodeEveryFrameAgain/" + name);
-        }
-        ratio("  scan / plain file read", "ScanSourceAndFrames", "ReadFileIntoMemory");
+    for (const char* picture : { "FullScreen", "Optimised" }) {
+        std::string name = picture;
+        reporter.ratio("  backwards / forwards, new source, " + name, "DecodeEveryFrameBackwards/" + name, "DecodeEveryFrame/" + name);
+        reporter.ratio("  backwards / forwards, same source again, " + name, "DecodeEveryFrameBackwardsAgain/" + name, "DecodeEveryFrameAgain/" + name);
     }
-
-private:
-    void ratio(const std::string& label, const std::string& numerator, const std::string& denominator) const
-    {
-        auto top = m_seconds.find(numerator), bottom = m_seconds.find(denominator);
-        if (top != m_seconds.end() && bottom != m_seconds.end() && bottom->second > 0)
-            std::printf("%s: %.2f\n", label.c_str(), top->second / bottom->second);
-    }
-
-    std::map<std::string, double> m_seconds;
-};
+    reporter.ratio("  scan / plain file read", "ScanSourceAndFrames", "ReadFileIntoMemory");
+}
 
 }
 
@@ -201,7 +178,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove(largeGifPath, ignored);

@@ -7,6 +7,7 @@
 // the work. The ratios come last, from the runs of this process.
 #include <tweak/gif/UIImage+animatedGIF.hpp>
 
+#include <bench/RatioReporter.hpp>
 #include <foundation/NSData.hpp>
 #include <render/Renderer.hpp>
 #include <tools/gifgen/GifGenerator.hpp>
@@ -16,7 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 
 namespace {
 
@@ -105,44 +105,21 @@ BENCHMARK_CAPTURE(ExactFrameAfterOneSecond, Phone, phoneGif)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(ExactFrameAfterOneSecond, PhoneFlat, phoneFlatGif)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(ExactFrameAfterOneSecond, Costly, costlyGif)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Keeps every run's processor time per iteration, to print the ratios once all have run.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_seconds[run.run_name.function_name] = run.GetAdjustedCPUTime();
+void printRatios(const RatioReporter& reporter)
+{
+    for (const char* phone : { "Phone", "PhoneFlat" }) {
+        std::printf("\nRatios of processor time, costly picture / %s picture:\n", phone);
+        for (const char* run : { "ScreenshotAfterOneSecond", "SecondOfPlay", "SecondOfFrames", "ExactFrameAfterOneSecond" }) {
+            std::string name = run;
+            reporter.ratio("  " + name, name + "/Costly", name + "/" + phone);
         }
     }
-
-    void printRatios() const
-    {
-        for (const char* phone : { "Phone", "PhoneFlat" }) {
-            std::printf("\nRatios of processor time, costly picture / %s picture:\n", phone);
-            for (const char* run : { "ScreenshotAfterOneSecond", "SecondOfPlay", "SecondOfFrames", "ExactFrameAfterOneSecond" }) {
-                std::string name = run;
-                ratio("  " + name, name + "/Costly", name + "/" + phone);
-            }
-        }
-        std::printf("Ratios of processor time, bounded screenshot (the frame drawn included) / exact frame made without a bound:\n");
-        for (const char* picture : { "Phone", "PhoneFlat", "Costly" }) {
-            std::string name = picture;
-            ratio("  " + name, "ScreenshotAfterOneSecond/" + name, "ExactFrameAfterOneSecond/" + name);
-        }
+    std::printf("Ratios of processor time, bounded screenshot (the frame drawn included) / exact frame made without a bound:\n");
+    for (const char* picture : { "Phone", "PhoneFlat", "Costly" }) {
+        std::string name = picture;
+        reporter.ratio("  " + name, "ScreenshotAfterOneSecond/" + name, "ExactFrameAfterOneSecond/" + name);
     }
-
-private:
-    void ratio(const std::string& label, const std::string& numerator, const std::string& denominator) const
-    {
-        auto top = m_seconds.find(numerator), bottom = m_seconds.find(denominator);
-        if (top != m_seconds.end() && bottom != m_seconds.end() && bottom->second > 0)
-            std::printf("%s: %.2f\n", label.c_str(), top->second / bottom->second);
-    }
-
-    std::map<std::string, double> m_seconds;
-};
+}
 
 }
 
@@ -151,7 +128,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }
