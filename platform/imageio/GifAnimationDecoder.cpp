@@ -18,7 +18,6 @@ GifAnimationDecoder::GifAnimationDecoder(std::shared_ptr<const NSData> file, Gif
     , m_outcomes(m_structure.frames.size())
     , m_canvasBytes(size_t { m_structure.width } * m_structure.height * 4)
 {
-    findStarts();
 }
 
 std::shared_ptr<const RGBAPixels> GifAnimationDecoder::canvasAfterFrame(size_t index)
@@ -35,7 +34,7 @@ std::shared_ptr<const RGBAPixels> GifAnimationDecoder::canvasAfterFrame(size_t i
         m_spareBytes = 0;
         for (auto& checkpoint : m_checkpoints)
             checkpoint.due = SIZE_MAX;
-        m_lzw.releaseMemory();
+        m_lzw = nullptr;
         return nullptr;
     }
 }
@@ -59,7 +58,17 @@ std::optional<GifFrameOutcome> GifAnimationDecoder::frameOutcome(size_t index)
 size_t GifAnimationDecoder::startBefore(size_t index)
 {
     std::lock_guard guard(m_lock);
-    return index < m_nearestStart.size() ? m_nearestStart[index] : 0;
+    if (index >= m_structure.frames.size())
+        return 0;
+    findStartsOnce();
+    return m_nearestStart[index];
+}
+
+// Found when first needed: a source that is only counted never pays for it.
+void GifAnimationDecoder::findStartsOnce()
+{
+    if (m_nearestStart.empty())
+        findStarts();
 }
 
 // Which frames can be drawn without the ones before them; a frame found damaged loses its place.
@@ -97,6 +106,7 @@ std::shared_ptr<const RGBAPixels> GifAnimationDecoder::composeThrough(size_t ind
         return nullptr;
     if (m_canvas && m_drawnFrames == index + 1)
         return m_canvas;
+    findStartsOnce();
     if (auto recent = recentCanvas(index))
         return recent;
     if (!drawThrough(index))
@@ -407,7 +417,9 @@ void GifAnimationDecoder::drawNextFrame()
             m_savedRegion = takeBuffer();
         GifCompositor::saveRect(canvas, GifCompositor::visibleRect(m_structure, frame), m_savedRegion);
     }
-    m_outcomes[m_drawnFrames] = GifCompositor::drawFrame(canvas, m_file->span(), m_structure, frame, m_lzw);
+    if (!m_lzw)
+        m_lzw = std::make_unique<GifLzwDecoder>();
+    m_outcomes[m_drawnFrames] = GifCompositor::drawFrame(canvas, m_file->span(), m_structure, frame, *m_lzw);
     ++m_drawnFrames;
     m_isDisposalPending = true;
     PixelBuffer::noteFrameDecoded();

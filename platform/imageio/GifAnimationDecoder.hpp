@@ -71,6 +71,7 @@ private:
     void planCheckpoints(size_t frame, const Checkpoint* base, size_t target);
     size_t nearestStart(size_t index) const;
     void findStarts();
+    void findStartsOnce();
     std::shared_ptr<const RGBAPixels> recentCanvas(size_t index) const;
     void rememberCanvas(size_t index);
     void forgetCanvas(const RGBAPixels*);
@@ -94,7 +95,9 @@ private:
     size_t m_canvasBytes { 0 };
 
     std::mutex m_lock;
-    GifLzwDecoder m_lzw;
+    // Made on the first frame drawn: its table is large, and many sources are only counted and
+    // never drawn.
+    std::unique_ptr<GifLzwDecoder> m_lzw;
     // The canvas after frame m_drawnFrames - 1. Held strongly: a view showing one frame asks for
     // it again and again.
     std::shared_ptr<RGBAPixels> m_canvas;

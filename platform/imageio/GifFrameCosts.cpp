@@ -5,6 +5,10 @@
 GifFrameCosts::GifFrameCosts(std::shared_ptr<GifAnimationDecoder> decoder)
     : m_decoder(std::move(decoder))
 {
+}
+
+void GifFrameCosts::sumPixels() const
+{
     const auto& structure = m_decoder->structure();
     m_pixelsBefore.reserve(structure.frames.size() + 1);
     uint64_t total = 0;
@@ -18,6 +22,7 @@ GifFrameCosts::GifFrameCosts(std::shared_ptr<GifAnimationDecoder> decoder)
 
 uint64_t GifFrameCosts::pixelsToMake(std::optional<size_t> from, size_t to) const
 {
+    std::call_once(m_summed, [this] { sumPixels(); });
     if (to + 1 >= m_pixelsBefore.size() || from == to)
         return 0;
     // Playing forward draws on from the last frame, unless a start lies between them.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class GifAnimationDecoder;
@@ -18,7 +19,11 @@ public:
     uint64_t pixelsToMake(std::optional<size_t> from, size_t to) const override;
 
 private:
+    void sumPixels() const;
+
     std::shared_ptr<GifAnimationDecoder> m_decoder;
-    // Entry i: the pixels of frames 0 to i - 1.
-    std::vector<uint64_t> m_pixelsBefore;
+    // Entry i: the pixels of frames 0 to i - 1. Summed when first asked: most frames are made
+    // and never drawn.
+    mutable std::once_flag m_summed;
+    mutable std::vector<uint64_t> m_pixelsBefore;
 };

@@ -185,9 +185,3 @@ GifFrameOutcome GifLzwDecoder::decodeCodes(std::span<const uint8_t> file, const 
     }
     return GifFrameOutcome::CutShort;
 }
-
-void GifLzwDecoder::releaseMemory()
-{
-    m_indices = {};
-    m_wideIndices = {};
-}

@@ -36,9 +36,6 @@ public:
     // once it has them all.
     GifFrameOutcome decode(std::span<const uint8_t> file, const GifFrameInfo&, size_t rowsNeeded, GifRowSink&);
 
-    // The index buffer is kept between frames; this gives its memory back.
-    void releaseMemory();
-
 private:
     template<typename Index>
     GifFrameOutcome decodeCodes(std::span<const uint8_t> file, const GifFrameInfo&, size_t rowsNeeded, GifRowSink&);
