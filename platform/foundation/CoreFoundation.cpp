@@ -93,6 +93,11 @@ CFIndex CFGetRetainCount(CFTypeRef object)
     return object ? object->retainCount() : 0;
 }
 
+CFTypeID CFGetTypeID(CFTypeRef object)
+{
+    return object ? object->typeID() : 0;
+}
+
 CFTypeCounters CFGetTypeCounters(std::string_view typeName)
 {
     // The same name may sit in several slots, one per library that spells it.
@@ -128,8 +133,9 @@ CFStringRef CFSTR(const char* literal)
 
 double doubleValue(CFTypeRef value)
 {
-    auto* number = dynamic_cast<const CFNumber*>(value);
-    return number ? number->doubleValue() : 0.0;
+    if (CFGetTypeID(value) != CFNumberGetTypeID())
+        return 0.0;
+    return static_cast<const CFNumber*>(value)->doubleValue();
 }
 
 CFDictionary::CFDictionary()

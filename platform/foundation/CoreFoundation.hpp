@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+// Which type an object is, as CFGetTypeID answers it. Types that nothing asks about answer 0.
+using CFTypeID = unsigned long;
+
 class CFType {
 public:
     explicit CFType(const char* typeName);
@@ -18,6 +21,7 @@ public:
     virtual ~CFType();
 
     const char* typeName() const { return m_typeName; }
+    virtual CFTypeID typeID() const { return 0; }
     void retain() const { m_retainCount.fetch_add(1, std::memory_order_relaxed); }
     // Returns true when this was the last reference and the object has been destroyed.
     bool release() const;
@@ -37,6 +41,11 @@ CFTypeRef CFRetain(CFTypeRef);
 // Releasing null is a programmer's error on the platform; here it is refused loudly.
 void CFRelease(CFTypeRef);
 CFIndex CFGetRetainCount(CFTypeRef);
+// Null has no type: 0.
+CFTypeID CFGetTypeID(CFTypeRef);
+constexpr CFTypeID CFNumberGetTypeID() { return 1; }
+constexpr CFTypeID CFStringGetTypeID() { return 2; }
+constexpr CFTypeID CFDictionaryGetTypeID() { return 3; }
 
 // Live objects and lifetime totals of one type name ("CGImage", "CGImageSource", "CFDictionary", ...).
 struct CFTypeCounters {
@@ -54,6 +63,7 @@ public:
     {
     }
     double doubleValue() const { return m_value; }
+    CFTypeID typeID() const override { return CFNumberGetTypeID(); }
 
 private:
     double m_value;
@@ -70,6 +80,7 @@ public:
     {
     }
     const std::string& value() const { return m_value; }
+    CFTypeID typeID() const override { return CFStringGetTypeID(); }
 
 private:
     std::string m_value;
@@ -90,6 +101,7 @@ public:
     // Retains the value; keys compare by string content.
     void setValue(CFStringRef key, CFTypeRef value);
     CFTypeRef value(CFStringRef key) const;
+    CFTypeID typeID() const override { return CFDictionaryGetTypeID(); }
 
 private:
     // Keys are retained, not copied: most are the same constant strings, compared by pointer first.

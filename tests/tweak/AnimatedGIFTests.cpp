@@ -142,6 +142,41 @@ TEST(AnimatedGIFTiming, FramesWithoutDelaysGetOneHundredthEach)
     EXPECT_DOUBLE_EQ(decoded.image->duration(), 0.03);
 }
 
+// A file's properties are whatever it says: a GIF entry that is no dictionary, or delays that are
+// no numbers, count as absent instead of being read as something they are not.
+TEST(AnimatedGIFTiming, PropertiesOfTheWrongTypeCountAsAbsent)
+{
+    auto* numberForDictionary = CFDictionaryCreateMutable();
+    CFNumberRef five = CFNumberCreateWithDouble(5);
+    CFDictionarySetValue(numberForDictionary, kCGImagePropertyGIFDictionary, five);
+    auto* stringDelays = CFDictionaryCreateMutable();
+    auto* gif = CFDictionaryCreateMutable();
+    CFDictionarySetValue(gif, kCGImagePropertyGIFUnclampedDelayTime, CFSTR("0.5"));
+    CFDictionarySetValue(gif, kCGImagePropertyGIFDelayTime, CFSTR("0.5"));
+    CFDictionarySetValue(stringDelays, kCGImagePropertyGIFDictionary, gif);
+    CFDictionaryRef wellFormed = CGImageSourceCreateGIFProperties(0.03, 0.1);
+    std::vector<CGImageSourceSyntheticFrame> frames;
+    for (CFDictionaryRef properties : { static_cast<CFDictionaryRef>(numberForDictionary), static_cast<CFDictionaryRef>(stringDelays), wellFormed })
+        frames.push_back({ makeFrameImage(static_cast<uint8_t>(frames.size())), properties });
+    CGImageSourceRef source = CGImageSourceCreateSynthetic(frames);
+    std::vector<CGImageRef> frameImages;
+    for (auto& frame : frames) {
+        frameImages.push_back(frame.image);
+        CGImageRelease(frame.image);
+        CFRelease(frame.properties);
+    }
+    CFRelease(five);
+    CFRelease(gif);
+
+    auto image = animatedGIF::testing::imageFromOwnedSource(source);
+    ASSERT_NE(image, nullptr);
+    EXPECT_DOUBLE_EQ(image->duration(), 0.05);
+    std::vector<CGImageRef> shown;
+    for (const auto& entry : image->images())
+        shown.push_back(entry->CGImage());
+    EXPECT_EQ(shown, (std::vector<CGImageRef> { frameImages[0], frameImages[1], frameImages[2], frameImages[2], frameImages[2] }));
+}
+
 // An entry without an image would crash the host's image view; such a frame is left out with its delay.
 TEST(AnimatedGIFLimits, FrameWithoutImageIsLeftOutWithItsDelay)
 {

@@ -51,9 +51,9 @@ int32_t frameDelay(CGImageSourceRef source, size_t index)
         return fallbackDelay;
     int32_t delay = fallbackDelay;
     // A property that is not a dictionary counts as absent.
-    auto gifProperties = dynamic_cast<CFDictionaryRef>(CFDictionaryGetValue(properties, kCGImagePropertyGIFDictionary));
-    if (gifProperties) {
-        CFTypeRef value = chosenDelayValue(gifProperties);
+    CFTypeRef gifProperties = CFDictionaryGetValue(properties, kCGImagePropertyGIFDictionary);
+    if (CFGetTypeID(gifProperties) == CFDictionaryGetTypeID()) {
+        CFTypeRef value = chosenDelayValue(static_cast<CFDictionaryRef>(gifProperties));
         double seconds = doubleValue(value);
         if (value && seconds > 0.0)
             delay = hundredthsFromSeconds(seconds);
