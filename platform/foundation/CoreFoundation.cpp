@@ -47,11 +47,17 @@ TypeSlot* cachedSlotFor(const char* typeName)
     return s_lastSlot;
 }
 
+// Nobody counts until somebody asks: a host makes and releases objects by the thousand, and an
+// atomic add for each of them is a cost only the asker should pay.
+std::atomic<bool> s_isCounting { false };
+
 }
 
 CFType::CFType(const char* typeName)
     : m_typeName(typeName)
 {
+    if (!s_isCounting.load(std::memory_order_relaxed))
+        return;
     auto* slot = cachedSlotFor(typeName);
     if (slot)
         slot->created.fetch_add(1, std::memory_order_relaxed);
@@ -100,6 +106,7 @@ CFTypeID CFGetTypeID(CFTypeRef object)
 
 CFTypeCounters CFGetTypeCounters(std::string_view typeName)
 {
+    s_isCounting.store(true, std::memory_order_relaxed);
     // The same name may sit in several slots, one per library that spells it.
     CFTypeCounters counters;
     for (const auto& slot : s_slots) {

@@ -48,6 +48,7 @@ constexpr CFTypeID CFStringGetTypeID() { return 2; }
 constexpr CFTypeID CFDictionaryGetTypeID() { return 3; }
 
 // Live objects and lifetime totals of one type name ("CGImage", "CGImageSource", "CFDictionary", ...).
+// Counting starts with the first call: objects made before it are never counted, made or destroyed.
 struct CFTypeCounters {
     long live { 0 };
     long created { 0 };
