@@ -9,8 +9,6 @@ namespace {
 
 // The platform plays shorter delays (0 included) at a tenth of a second.
 constexpr double minimumClampedDelay = 0.1;
-// A GIF whose frames have more distinct delays than this gets fresh properties for the rest.
-constexpr size_t maximumSharedDelays = 16;
 
 }
 
@@ -39,8 +37,8 @@ GifContainer::~GifContainer()
 {
     CFRelease(m_width);
     CFRelease(m_height);
-    for (auto& [delay, properties] : m_sharedProperties)
-        CFRelease(properties);
+    for (size_t entry = 0; entry < m_sharedCount.load(std::memory_order_acquire); ++entry)
+        CFRelease(m_sharedProperties[entry].properties);
 }
 
 size_t GifContainer::frameCount() const
@@ -75,18 +73,29 @@ CFDictionaryRef GifContainer::createProperties(const GifFrameInfo& frame) const
 CFDictionaryRef GifContainer::copyProperties(size_t index) const
 {
     const auto& frame = m_decoder->structure().frames[index];
-    int delayKey = frame.hasControl ? frame.delayHundredths : -1;
-    std::lock_guard lock(m_propertiesLock);
-    for (auto& [delay, properties] : m_sharedProperties) {
-        if (delay == delayKey) {
+    int delay = frame.hasControl ? frame.delayHundredths : -1;
+    auto shared = [&](size_t count) -> CFDictionaryRef {
+        for (size_t entry = 0; entry < count; ++entry) {
+            if (m_sharedProperties[entry].delay != delay)
+                continue;
+            CFDictionaryRef properties = m_sharedProperties[entry].properties;
             CFRetain(properties);
             return properties;
         }
-    }
+        return nullptr;
+    };
+    if (auto properties = shared(m_sharedCount.load(std::memory_order_acquire)))
+        return properties;
+    std::lock_guard lock(m_propertiesLock);
+    size_t count = m_sharedCount.load(std::memory_order_relaxed);
+    if (auto properties = shared(count))
+        return properties;
+    // A GIF with more distinct delays than there are entries gets fresh properties for the rest.
     auto properties = createProperties(frame);
-    if (m_sharedProperties.size() < maximumSharedDelays) {
+    if (count < maximumSharedDelays) {
         CFRetain(properties);
-        m_sharedProperties.emplace_back(delayKey, properties);
+        m_sharedProperties[count] = { delay, properties };
+        m_sharedCount.store(count + 1, std::memory_order_release);
     }
     return properties;
 }

@@ -5,11 +5,11 @@
 #include <imageio/GifStructure.hpp>
 #include <imageio/ImageContainer.hpp>
 
+#include <array>
+#include <atomic>
 #include <memory>
-#include <optional>
 #include <mutex>
-#include <utility>
-#include <vector>
+#include <optional>
 
 class GifAnimationDecoder;
 class GifFrameCosts;
@@ -38,7 +38,15 @@ private:
     // once it is read.
     CFNumberRef m_width { nullptr };
     CFNumberRef m_height { nullptr };
+    struct SharedProperties {
+        // In hundredths; -1 for a frame without one.
+        int delay { 0 };
+        CFDictionaryRef properties { nullptr };
+    };
+    static constexpr size_t maximumSharedDelays = 16;
+    // Only ever added to, by one writer at a time: readers look at the first m_sharedCount entries
+    // without taking the lock, since every frame of a placement asks.
     mutable std::mutex m_propertiesLock;
-    // By delay in hundredths (-1 for a frame without one); a few at most.
-    mutable std::vector<std::pair<int, CFDictionaryRef>> m_sharedProperties;
+    mutable std::array<SharedProperties, maximumSharedDelays> m_sharedProperties;
+    mutable std::atomic<size_t> m_sharedCount { 0 };
 };
