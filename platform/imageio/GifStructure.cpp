@@ -66,13 +66,13 @@ public:
 private:
     static constexpr uint8_t fullBlock = 255;
     static constexpr size_t fullStride = fullBlock + 1;
-    static constexpr size_t blocksPerJump = 8;
-    static constexpr size_t jumpPrefetchDistance = 4 * blocksPerJump * fullStride;
+    static constexpr size_t blocksPerJump = 4;
+    static constexpr size_t jumpPrefetchDistance = 32 * fullStride;
     static constexpr size_t farAhead = size_t { 1 } << 20;
 
     // Where one full block follows another, the next lengths sit at known places: loading several
-    // at once turns a chain of dependent loads into independent ones. Stops before any block that
-    // isn't full, which the caller then reads one by one.
+    // at once turns a chain of dependent loads into independent ones. Stops at the first block that
+    // isn't full, which the caller then reads.
     void skipFullBlocks()
     {
         while (remaining() > blocksPerJump * fullStride) {
@@ -85,8 +85,15 @@ private:
             uint8_t all = fullBlock;
             for (size_t block = 0; block < blocksPerJump; ++block)
                 all &= next[block * fullStride];
-            if (all != fullBlock)
+            if (all != fullBlock) {
+                // Every frame's data ends here: the lengths just loaded say how far the full
+                // blocks go, and one of them isn't full.
+                size_t fullBlocks = 0;
+                while (next[fullBlocks * fullStride] == fullBlock)
+                    ++fullBlocks;
+                m_position += fullBlocks * fullStride;
                 return;
+            }
             m_position += blocksPerJump * fullStride;
         }
     }

@@ -79,6 +79,28 @@ TEST(GifStructure, RunsOfFullSubBlocksEndWhereTheBlocksSay)
             EXPECT_FALSE(structure->frames[1].isDataComplete) << cut;
         }
     }
+
+    // Every length of a run, so that the short block or the terminator falls at each place of a
+    // jump over several blocks; the short ones include 254, one below full.
+    std::vector<uint8_t> runs(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(firstFrame));
+    std::vector<size_t> frameOffsets;
+    for (size_t run = 0; run < 20; ++run) {
+        std::vector<uint8_t> lengths(run, 255);
+        frameOffsets.push_back(runs.size());
+        appendFrame(runs, lengths);
+        lengths.push_back(run % 3 == 0 ? 254 : static_cast<uint8_t>(run + 1));
+        lengths.insert(lengths.end(), run % 5, 255);
+        frameOffsets.push_back(runs.size());
+        appendFrame(runs, lengths);
+    }
+    runs.push_back(0x3B);
+    auto structure = scanGifStructure(runs);
+    ASSERT_TRUE(structure);
+    ASSERT_EQ(structure->frames.size(), frameOffsets.size());
+    for (size_t index = 0; index < frameOffsets.size(); ++index) {
+        EXPECT_EQ(structure->frames[index].descriptorOffset, frameOffsets[index]) << index;
+        EXPECT_TRUE(structure->frames[index].isDataComplete) << index;
+    }
 }
 
 // Catches a scan done as the bytes arrive that differs from one over the whole file: a block cut
