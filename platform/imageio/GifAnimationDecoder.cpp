@@ -28,10 +28,7 @@ std::shared_ptr<const RGBAPixels> GifAnimationDecoder::canvasAfterFrame(size_t i
     } catch (const std::bad_alloc&) {
         // Half-drawn state can't be trusted: the next request starts again from a known canvas.
         m_canvas = nullptr;
-        m_steps.clear();
-        m_stepBytes = 0;
-        m_spareBuffers.clear();
-        m_spareBytes = 0;
+        clearSteps();
         for (auto& checkpoint : m_checkpoints)
             checkpoint.due = SIZE_MAX;
         m_lzw = nullptr;
@@ -176,10 +173,8 @@ bool GifAnimationDecoder::stepBack(size_t index)
             if (checkpoint.changed)
                 checkpoint.changed = GifCompositor::unionRect(*checkpoint.changed, step.rect);
         }
-        giveBuffer(std::move(m_savedRegion));
         m_savedRegion = std::move(step.savedRegion);
         m_stepBytes -= step.pixels.size() + m_savedRegion.size();
-        giveBuffer(std::move(step.pixels));
         m_steps.pop_back();
         --m_drawnFrames;
     }
@@ -211,7 +206,7 @@ bool GifAnimationDecoder::restartAt(size_t frame, Checkpoint* base, size_t targe
         base->changed = CanvasRect {};
     m_drawnFrames = frame;
     m_isDisposalPending = false;
-    m_savedRegion.clear();
+    m_savedRegion = SavedPixels();
     clearSteps();
     if (m_isRecordingSteps && target - frame >= checkpointDistance)
         planCheckpoints(frame, base, target);
@@ -374,7 +369,7 @@ void GifAnimationDecoder::recordStep()
     auto rect = changedByStep(m_drawnFrames);
     // A region saved for an earlier frame is of no further use.
     if (previous.disposal != GifDisposal::RestorePrevious)
-        m_savedRegion.clear();
+        m_savedRegion = SavedPixels();
     size_t bytes = rect.width * rect.height * 4 + m_savedRegion.size();
     if (bytes > m_canvasBytes || (!m_steps.empty() && m_steps.back().frame + 1 != m_drawnFrames))
         clearSteps();
@@ -383,8 +378,6 @@ void GifAnimationDecoder::recordStep()
     while (m_stepBytes + bytes > m_canvasBytes) {
         auto& oldest = m_steps.front();
         m_stepBytes -= oldest.pixels.size() + oldest.savedRegion.size();
-        giveBuffer(std::move(oldest.pixels));
-        giveBuffer(std::move(oldest.savedRegion));
         m_steps.pop_front();
     }
     Step step { m_drawnFrames, rect, takeBuffer(), std::move(m_savedRegion) };
@@ -427,31 +420,16 @@ void GifAnimationDecoder::drawNextFrame()
 
 void GifAnimationDecoder::clearSteps()
 {
-    for (auto& step : m_steps) {
-        giveBuffer(std::move(step.pixels));
-        giveBuffer(std::move(step.savedRegion));
-    }
-    m_steps.clear();
+    // Newest first, so that their memory goes back to the top of the arena.
+    while (!m_steps.empty())
+        m_steps.pop_back();
     m_stepBytes = 0;
 }
 
 SavedPixels GifAnimationDecoder::takeBuffer()
 {
-    if (m_spareBuffers.empty())
-        return {};
-    auto buffer = std::move(m_spareBuffers.back());
-    m_spareBuffers.pop_back();
-    m_spareBytes -= buffer.capacity();
-    return buffer;
-}
-
-// Spare buffers and the log together stay within one canvas of bytes.
-void GifAnimationDecoder::giveBuffer(SavedPixels&& buffer)
-{
-    size_t bytes = buffer.capacity();
-    if (bytes == 0 || m_stepBytes + m_spareBytes + bytes > m_canvasBytes)
-        return;
-    buffer.clear();
-    m_spareBuffers.push_back(std::move(buffer));
-    m_spareBytes += bytes;
+    // Reserved when first needed, as address space: its pages come as the log first reaches them.
+    if (!m_savedArena)
+        m_savedArena = std::make_unique<SavedPixelsArena>(m_canvasBytes);
+    return SavedPixels(SavedPixelsAllocator<uint8_t>(m_savedArena.get()));
 }

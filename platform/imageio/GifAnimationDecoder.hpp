@@ -80,7 +80,6 @@ private:
     void recordStep();
     void clearSteps();
     SavedPixels takeBuffer();
-    void giveBuffer(SavedPixels&&);
     size_t stepBytes(size_t frame) const;
     size_t firstStepWorthRecording(size_t target) const;
     CanvasRect changedByStep(size_t frame) const;
@@ -104,6 +103,9 @@ private:
     size_t m_drawnFrames { 0 };
     // False right after a restart: the disposal of the frame before is already on the canvas.
     bool m_isDisposalPending { false };
+    // Memory for what the decoder saves from the canvas, within one canvas of bytes. Declared
+    // before everything it holds, so that it goes last.
+    std::unique_ptr<SavedPixelsArena> m_savedArena;
     // What the last drawn frame covered, when its disposal restores it.
     SavedPixels m_savedRegion;
     std::array<Checkpoint, 2> m_checkpoints;
@@ -111,10 +113,6 @@ private:
     size_t m_firstStepToRecord { 0 };
     std::deque<Step> m_steps;
     size_t m_stepBytes { 0 };
-    // Buffers of steps undone or dropped, kept for the next steps within the same bytes: big
-    // allocations each freed and made again cost more than the copies they hold.
-    std::vector<SavedPixels> m_spareBuffers;
-    size_t m_spareBytes { 0 };
     // Earlier canvases are only remembered while someone else keeps them, so a long animation
     // played in a loop keeps one canvas here, not one per frame.
     std::array<RecentCanvas, 4> m_recent;

@@ -5,6 +5,7 @@
 #include <coregraphics/CGImage.hpp>
 #include <imageio/GifLzwDecoder.hpp>
 #include <imageio/GifStructure.hpp>
+#include <imageio/SavedPixels.hpp>
 
 #include <cstdint>
 #include <span>
@@ -20,33 +21,6 @@ struct CanvasRect {
 
     bool isEmpty() const { return width == 0 || height == 0; }
 };
-
-// Bytes that are always written before they are read: growing them leaves them uninitialised
-// instead of zeroing what is about to be overwritten.
-template<typename T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template<typename U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template<typename U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept
-    {
-    }
-    template<typename U>
-    void construct(U* place) noexcept
-    {
-        ::new (static_cast<void*>(place)) U;
-    }
-    template<typename U, typename... Arguments>
-    void construct(U* place, Arguments&&... arguments)
-    {
-        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
-    }
-};
-// Pixels of a canvas rectangle, row after row.
-using SavedPixels = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 
 namespace GifCompositor {
 
