@@ -24,6 +24,11 @@ TweakHost::TweakHost()
         std::abort();
     m_root = pattern;
     DeviceRoot::set(m_root);
+    // The host lives as long as the process; its device goes with it instead of piling up.
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(shared().m_root, ignored);
+    });
     std::string error;
     if (!sim::installDevice(error)) {
         ADD_FAILURE() << error;

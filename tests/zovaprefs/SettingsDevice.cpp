@@ -23,6 +23,12 @@ void prepareDeviceOnce()
         if (!::mkdtemp(pattern.data()))
             std::abort();
         DeviceRoot::set(pattern);
+        // The device lives as long as the process, and goes with it instead of piling up.
+        static const auto* root = new std::filesystem::path(pattern);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(*root, ignored);
+        });
         std::string error;
         if (!sim::installDevice(error)) {
             ADD_FAILURE() << error;
