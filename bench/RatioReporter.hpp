@@ -32,3 +32,14 @@ public:
 private:
     std::map<std::string, double> m_seconds;
 };
+
+// A benchmark's main: runs what the command line selects, then prints its ratios.
+inline int runBenchmarksWithRatios(int argc, char** argv, void (*printRatios)(const RatioReporter&))
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatios(reporter);
+    benchmark::Shutdown();
+    return 0;
+}

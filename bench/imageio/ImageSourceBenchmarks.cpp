@@ -175,12 +175,8 @@ void printRatios(const RatioReporter& reporter)
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter);
-    benchmark::Shutdown();
+    int status = runBenchmarksWithRatios(argc, argv, printRatios);
     std::error_code ignored;
     std::filesystem::remove(largeGifPath, ignored);
-    return 0;
+    return status;
 }

@@ -125,10 +125,5 @@ void printRatios(const RatioReporter& reporter)
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksWithRatios(argc, argv, printRatios);
 }
